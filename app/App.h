@@ -1,0 +1,13 @@
+#pragma once
+#include "framework/Application.h"
+
+namespace kestrion {
+
+// The application object: made once at start-up, held by the framework.
+class App : public fw::Application {
+ public:
+  App() { Constructor(); }
+  void Constructor() {}
+};
+
+}  // namespace kestrion

@@ -1,0 +1,125 @@
+#include "book/Codec.h"
+
+#include <array>
+#include <cmath>
+#include <string_view>
+
+#include "framework/EventLoop.h"
+#include "framework/Text.h"
+
+namespace kestrion {
+namespace {
+
+// The code table: every printable ASCII character once, in a scrambled order,
+// and the digit 7 a second time (positions 77 and 79). Every stored value
+// depends on this exact order: never change it.
+constexpr std::string_view kCodeTable =
+    "QE6$]+bxd4(,YPf'wZg\\Cn{hWH@%|2?LG<^rqi}5!RyX~;)B-.81t0D_jpVkc`az[:SUeo> I9#s7*7uMT&/lFv=\"JON3AKm";
+
+constexpr bool CodeTableIsWellFormed() {
+  if (kCodeTable.size() != 96) return false;
+  int doubled = 0;
+  for (int c = 32; c <= 126; ++c) {
+    int count = 0;
+    for (char t : kCodeTable) count += (t == c);
+    if (count == 2 && c >= '0' && c <= '9') ++doubled;
+    else if (count != 1) return false;
+  }
+  return doubled == 1;
+}
+static_assert(CodeTableIsWellFormed(), "the code table must hold each printable ASCII character once and one digit twice");
+
+// The working table: positions 1..96 the code table, 97 CR, 98 LF. Index 0 is
+// unused so that a position indexes it directly.
+constexpr int kWorkingSize = 98;
+constexpr std::array<char, kWorkingSize + 1> MakeWorkingTable() {
+  std::array<char, kWorkingSize + 1> t{};
+  for (std::size_t i = 0; i < kCodeTable.size(); ++i) t[i + 1] = kCodeTable[i];
+  t[97] = '\r';
+  t[98] = '\n';
+  return t;
+}
+constexpr std::array<char, kWorkingSize + 1> kWorking = MakeWorkingTable();
+
+// For each byte below 128: its first position in the working table, 0 when it
+// is not there. Being the first occurrence, the doubled digit always encodes
+// as its first position.
+constexpr std::array<unsigned char, 128> MakePositions() {
+  std::array<unsigned char, 128> p{};
+  for (int pos = kWorkingSize; pos >= 1; --pos)
+    p[static_cast<unsigned char>(kWorking[pos])] = static_cast<unsigned char>(pos);
+  return p;
+}
+constexpr std::array<unsigned char, 128> kPosition = MakePositions();
+
+// Byte length of the character starting at s[i], counted the way the text
+// functions count characters (a stray byte is one character).
+inline std::size_t CharSize(const std::string& s, std::size_t i) {
+  const unsigned char b = static_cast<unsigned char>(s[i]);
+  if (b < 0x80) return 1;
+  // Rare: let the text functions decide how long the character is.
+  return fw::Left(s.substr(i, 4), 1).size();
+}
+
+// A stored piece read as a position. Two digits, the only form the encoder
+// writes, are read directly; anything else (a sign, a point, a letter, a
+// lone digit) is read as the text functions read a number: "+3" is 3, "1." is
+// 1, "9.9" is 9 (fractions are cut toward zero), "ab" is 0, "-5" is -5.
+inline long long PiecePosition(const std::string& s, std::size_t from, std::size_t to) {
+  if (to - from == 2 && s[from] >= '0' && s[from] <= '9' && s[from + 1] >= '0' &&
+      s[from + 1] <= '9')
+    return (s[from] - '0') * 10 + (s[from + 1] - '0');
+  const double v = fw::Val(s.substr(from, to - from));
+  if (std::isnan(v)) return -1;
+  if (v >= 1e9) return kWorkingSize + 1;
+  if (v <= -1e9) return -1;
+  return static_cast<long long>(std::trunc(v));
+}
+
+}  // namespace
+
+std::string EncryptText(const std::string& text) {
+  // A copy: the yields below let other handlers run, and they may change the
+  // caller's string while we walk it.
+  const std::string s = text;
+  std::string out;
+  out.reserve(s.size() * 2);
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    std::size_t size = 1;
+    int pos = 0;
+    if (b < 0x80) pos = kPosition[b];
+    else size = CharSize(s, i);  // outside ASCII: never in the table
+    out += static_cast<char>('0' + pos / 10);
+    out += static_cast<char>('0' + pos % 10);
+    i += size;
+    fw::Yield();
+  }
+  return out;
+}
+
+std::string DecryptText(const std::string& text) {
+  const std::string s = text;  // see EncryptText
+  std::string out;
+  out.reserve(s.size() / 2 + 1);
+  // The character of the last position read; a "00" pair repeats it. Empty
+  // (0) before the first position and after a position outside the table.
+  char current = 0;
+  bool haveCurrent = false;
+  for (std::size_t i = 0; i < s.size();) {
+    // The piece: two characters, or one at the end of an odd-length text.
+    std::size_t end = i + CharSize(s, i);
+    if (end < s.size()) end += CharSize(s, end);
+    const long long pos = PiecePosition(s, i, end);
+    if (pos != 0) {
+      haveCurrent = pos >= 1 && pos <= kWorkingSize;
+      current = haveCurrent ? kWorking[static_cast<std::size_t>(pos)] : 0;
+    }
+    if (haveCurrent) out += current;
+    i = end;
+    fw::Yield();
+  }
+  return out;
+}
+
+}  // namespace kestrion

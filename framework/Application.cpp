@@ -1,0 +1,109 @@
+#include "framework/Application.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdlib>
+
+#include "framework/MsgBox.h"
+#include "framework/Window.h"
+#include "framework/audio/AudioEngine.h"
+#include "framework/testing/Drivers.h"
+
+namespace fw {
+
+namespace {
+// An exception that escapes an event handler is reported, then the run ends.
+class GuardedApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+      UnhandledException(e.what());
+    } catch (...) {
+      UnhandledException("unknown error");
+    }
+    Quit(1);
+    return true;
+  }
+};
+
+struct Runtime {
+  QApplication* qt = nullptr;
+  bool owns_qt = false;
+  std::unique_ptr<Application> app;
+  bool quit_requested = false;
+  int exit_code = 0;
+  int argc = 1;
+  char* argv[2] = {const_cast<char*>("kestrion"), nullptr};
+};
+Runtime& rt() {
+  static Runtime r;
+  return r;
+}
+}  // namespace
+
+Application::Application() = default;
+Application::~Application() = default;
+
+void RuntimeInit(int& argc, char** argv) {
+  Runtime& r = rt();
+  r.quit_requested = false;
+  r.exit_code = 0;
+  if (QApplication::instance()) {
+    r.qt = qobject_cast<QApplication*>(QApplication::instance());
+    return;
+  }
+  if (argc > 0 && argv) {
+    r.qt = new GuardedApplication(argc, argv);
+  } else {
+    r.qt = new GuardedApplication(r.argc, r.argv);
+  }
+  r.owns_qt = true;
+  r.qt->setQuitOnLastWindowClosed(false);
+  r.qt->setApplicationName("Kestrion");
+}
+
+bool RuntimeIsUp() { return QApplication::instance() != nullptr; }
+
+int RuntimeExit() {
+  Runtime& r = rt();
+  ReleaseAllWindows();
+  r.app.reset();
+  audio::Shutdown();
+  if (r.owns_qt && !testing::internal::KeepRuntime()) {
+    delete r.qt;
+    r.qt = nullptr;
+    r.owns_qt = false;
+  }
+  return r.exit_code;
+}
+
+void RegisterAppObject(std::unique_ptr<Application> app) { rt().app = std::move(app); }
+Application* App() { return rt().app.get(); }
+
+void RunFrameworkInitialization(const std::function<void()>& startup) { startup(); }
+
+void RuntimeRun() {
+  Runtime& r = rt();
+  if (r.quit_requested) return;
+  testing::internal::EventLoopStarting();
+  QApplication::exec();
+}
+
+void Quit(int code) {
+  Runtime& r = rt();
+  r.quit_requested = true;
+  r.exit_code = code;
+  QCoreApplication::exit(code);
+}
+
+bool QuitRequested() { return rt().quit_requested; }
+int ExitCode() { return rt().exit_code; }
+
+void UnhandledException(const std::string& what) {
+  MsgBox("An unexpected error stopped Kestrion:\n\n" + what);
+}
+
+}  // namespace fw

@@ -1,0 +1,80 @@
+#include "framework/FolderItem.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "framework/Picture.h"
+#include "framework/Sound.h"
+#include "framework/testing/Drivers.h"
+
+namespace fs = std::filesystem;
+
+namespace fw {
+
+FolderItem::FolderItem(std::string path) : path_(std::move(path)) {}
+
+std::string FolderItem::Name() const { return fs::path(path_).filename().string(); }
+
+std::shared_ptr<FolderItem> FolderItem::Child(const std::string& name) const {
+  return std::make_shared<FolderItem>((fs::path(path_) / name).string());
+}
+
+std::shared_ptr<FolderItem> FolderItem::Parent() const {
+  return std::make_shared<FolderItem>(fs::path(path_).parent_path().string());
+}
+
+bool FolderItem::Exists() const {
+  std::error_code ec;
+  return fs::exists(path_, ec);
+}
+
+bool FolderItem::IsFolder() const {
+  std::error_code ec;
+  return fs::is_directory(path_, ec);
+}
+
+bool FolderItem::CreateAsFolder() const {
+  // Parents first; every folder made here is private to the user.
+  const fs::path p(path_);
+  std::error_code ec;
+  if (fs::is_directory(p, ec)) return true;
+  if (p.has_parent_path() && p.parent_path() != p && !fs::is_directory(p.parent_path(), ec)) {
+    if (!FolderItem(p.parent_path().string()).CreateAsFolder()) return false;
+  }
+  return ::mkdir(path_.c_str(), 0700) == 0 || fs::is_directory(p, ec);
+}
+
+std::shared_ptr<Picture> FolderItem::OpenAsPicture() const {
+  if (!Exists() || IsFolder()) return nullptr;
+  return Picture::Load(path_);
+}
+
+std::shared_ptr<Sound> FolderItem::OpenAsSound() const {
+  if (!Exists() || IsFolder()) return nullptr;
+  return Sound::Load(path_);
+}
+
+namespace SpecialFolder {
+std::shared_ptr<FolderItem> ApplicationData() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (xdg && xdg[0] == '/') return std::make_shared<FolderItem>(xdg);
+  const char* home = std::getenv("HOME");
+  return std::make_shared<FolderItem>(std::string(home ? home : "") + "/.local/share");
+}
+}  // namespace SpecialFolder
+
+std::shared_ptr<FolderItem> GetApplicationBundleResources() {
+  const std::string overridden = testing::internal::BundleResourcesOverride();
+  if (!overridden.empty()) return std::make_shared<FolderItem>(overridden);
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return nullptr;
+  // The program's file, its folder, that folder's parent, then "Resources".
+  return std::make_shared<FolderItem>((exe.parent_path().parent_path() / "Resources").string());
+}
+
+}  // namespace fw

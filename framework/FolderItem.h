@@ -1,0 +1,43 @@
+#pragma once
+// Files and folders by path, and the well-known folders of the program.
+#include <memory>
+#include <string>
+
+namespace fw {
+
+class Picture;
+class Sound;
+
+class FolderItem {
+ public:
+  explicit FolderItem(std::string path);
+
+  const std::string& NativePath() const { return path_; }
+  std::string Name() const;
+
+  // The item of that name inside this folder (it need not exist).
+  std::shared_ptr<FolderItem> Child(const std::string& name) const;
+  std::shared_ptr<FolderItem> Parent() const;
+
+  bool Exists() const;
+  bool IsFolder() const;
+  // Creates the folder (and any missing parents) readable by the owner only.
+  bool CreateAsFolder() const;
+
+  // Nil when the file is missing or cannot be read as that kind.
+  std::shared_ptr<Picture> OpenAsPicture() const;
+  std::shared_ptr<Sound> OpenAsSound() const;
+
+ private:
+  std::string path_;
+};
+
+namespace SpecialFolder {
+// $XDG_DATA_HOME, by default ~/.local/share.
+std::shared_ptr<FolderItem> ApplicationData();
+}  // namespace SpecialFolder
+
+// The bundle's resources: the executable's folder, its parent, then "Resources".
+std::shared_ptr<FolderItem> GetApplicationBundleResources();
+
+}  // namespace fw

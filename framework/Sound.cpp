@@ -1,0 +1,114 @@
+#include "framework/Sound.h"
+
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "framework/audio/AudioEngine.h"
+#include "framework/testing/EventLog.h"
+
+namespace fw {
+namespace {
+
+// Whether the file starts the way a sound file the mixer decodes does. Checked
+// before decoding (so a stray file is never taken for a tracker module, which
+// has no signature of its own) and, when there is no mixer at all, instead of it.
+bool LooksLikeAudio(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  std::ifstream in(path, std::ios::binary);
+  unsigned char h[12] = {};
+  if (!in.read(reinterpret_cast<char*>(h), sizeof h)) return false;
+  auto is = [&](size_t at, const char* tag) { return std::memcmp(h + at, tag, std::strlen(tag)) == 0; };
+  if (is(0, "ID3")) return true;  // MP3 with a tag in front
+  // An MPEG audio frame header: 11 sync bits, a defined layer, a usable bit rate.
+  if (h[0] == 0xFF && (h[1] & 0xE0) == 0xE0 && (h[1] & 0x06) != 0 && (h[2] & 0xF0) != 0xF0) return true;
+  if (is(0, "RIFF") && is(8, "WAVE")) return true;
+  if (is(0, "FORM") && (is(8, "AIFF") || is(8, "AIFC"))) return true;
+  return is(0, "OggS") || is(0, "fLaC") || is(0, "Crea");
+}
+
+int ChannelVolume(int volume) { return (volume * MIX_MAX_VOLUME + 50) / 100; }
+
+}  // namespace
+
+struct Sound::Impl final : audio::MixerClient {
+  std::string name;            // the file's name, as the event log shows it
+  Mix_Chunk* chunk = nullptr;  // null without a mixer: then nothing is heard
+  int channel = -1;
+  int volume = 100;
+
+  // Called when the audio shuts down before the sound goes away.
+  void ReleaseMixerResources() override {
+    if (chunk) {
+      if (channel >= 0) Mix_HaltChannel(channel);
+      Mix_FreeChunk(chunk);
+    }
+    chunk = nullptr;
+    channel = -1;
+  }
+};
+
+Sound::Sound() : impl_(std::make_unique<Impl>()) {}
+
+Sound::~Sound() {
+  if (impl_->chunk) {
+    audio::Detach(impl_.get());
+    Mix_HaltChannel(impl_->channel);
+    Mix_FreeChunk(impl_->chunk);
+    audio::ReleaseChannel(impl_->channel);
+  }
+}
+
+std::shared_ptr<Sound> Sound::Load(const std::string& path) {
+  if (!LooksLikeAudio(path)) return nullptr;
+  std::shared_ptr<Sound> sound(new Sound());
+  Impl& impl = *sound->impl_;
+  impl.name = std::filesystem::path(path).filename().string();
+  if (audio::MixerReady()) {
+    Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
+    if (!chunk || chunk->alen == 0) {
+      if (chunk) Mix_FreeChunk(chunk);
+      return nullptr;
+    }
+    const int channel = audio::AcquireChannel();
+    if (channel < 0) {
+      Mix_FreeChunk(chunk);
+    } else {
+      impl.chunk = chunk;
+      impl.channel = channel;
+      audio::Attach(&impl);
+    }
+  }
+  testing::LogSound("load " + impl.name);
+  return sound;
+}
+
+void Sound::Play() {
+  testing::LogSound("play " + impl_->name);
+  if (!impl_->chunk) return;
+  Mix_Volume(impl_->channel, ChannelVolume(impl_->volume));
+  Mix_PlayChannel(impl_->channel, impl_->chunk, 0);  // from the start, even when already playing
+}
+
+void Sound::Stop() {
+  testing::LogSound("stop " + impl_->name);
+  if (impl_->chunk) Mix_HaltChannel(impl_->channel);
+}
+
+void Sound::SetVolume(int volume) {
+  impl_->volume = std::clamp(volume, 0, 100);
+  testing::LogSound("volume " + impl_->name + " " + std::to_string(impl_->volume));
+  if (impl_->chunk) Mix_Volume(impl_->channel, ChannelVolume(impl_->volume));
+}
+
+int Sound::Volume() const { return impl_->volume; }
+
+bool Sound::IsPlaying() const {
+  return impl_->chunk && Mix_Playing(impl_->channel) && Mix_GetChunk(impl_->channel) == impl_->chunk;
+}
+
+}  // namespace fw

@@ -1,0 +1,126 @@
+#pragma once
+// Windows: one implicit instance per class, built in two steps (construct,
+// then the creation events), holding their controls by name.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fw {
+
+class Control;
+class MenuBar;
+class Picture;
+
+class Window {
+ public:
+  Window();
+  virtual ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  // Creation events, raised once by Construct in this order.
+  virtual void Layout() {}
+  virtual void CreateControls() {}
+  virtual void AddMenuHandlers(Window& /*w*/) {}
+  virtual void Event_Open() {}
+  // Raised by the close box and by Close(); the window is then closed.
+  virtual void Event_Close() {}
+  virtual void Event_Activate() {}
+  // Keys that no control took; True swallows the key.
+  virtual bool Event_KeyDown(const std::string& /*key*/) { return false; }
+
+  // Registers the window under its class name, then raises its creation events.
+  static void Construct(Window* w, const std::string& class_name);
+
+  // Window properties.
+  void SetTitle(const std::string& title);
+  std::string Title() const;
+  int Width() const;
+  int Height() const;
+  void SetWidth(int w);
+  void SetHeight(int h);
+  void SetSize(int w, int h);
+  void SetMinSize(int w, int h);
+  void SetMaxSize(int w, int h);
+  void SetResizeable(bool on);
+  void SetCloseButton(bool on);
+  bool HasCloseButton() const;
+  void SetMinimizeButton(bool on);
+  void SetMaximizeButton(bool on);
+  void SetFullScreen(bool on);
+  void SetMenuBarVisible(bool on);
+  void SetBackColor(bool has_back_color, unsigned rgb);
+  // 0: where the system puts it; 2: centred on the main screen.
+  void SetPlacement(int code);
+  void SetFrame(int code);
+
+  bool Visible() const;
+  void SetVisible(bool on);
+  void Show();
+  void Hide();
+  // Redraws the window; now = True paints before returning.
+  void Refresh(bool now = false);
+  // Raises Close and then closes the window, as the close box does.
+  void Close();
+  bool IsClosing() const { return closing_; }
+
+  void SetBackdrop(std::shared_ptr<Picture> picture);
+  std::shared_ptr<Picture> Backdrop() const;
+
+  void SetMenuBar(MenuBar* bar);
+  MenuBar* GetMenuBar() const { return menu_bar_; }
+  // Binds a menu item name to a handler that answers True when handled.
+  void AddMenuHandler(const std::string& item_name, std::function<bool()> handler);
+  bool HasMenuHandler(const std::string& item_name) const;
+  bool InvokeMenuHandler(const std::string& item_name);
+
+  // Controls, owned by the window, found again by name.
+  template <class T>
+  T& New(const std::string& name) {
+    auto c = std::make_unique<T>();
+    T& ref = *c;
+    AddControl(std::move(c), name);
+    return ref;
+  }
+  Control* ControlByName(const std::string& name) const;
+  template <class T>
+  T& Find(const std::string& name) const {
+    return dynamic_cast<T&>(*ControlByName(name));
+  }
+  const std::vector<Control*>& Controls() const { return order_; }
+
+  struct Impl;
+  Impl& impl() const { return *impl_; }
+
+ private:
+  void AddControl(std::unique_ptr<Control> c, const std::string& name);
+  void FinishCreation();
+  friend struct Impl;
+
+  std::unique_ptr<Impl> impl_;
+  std::map<std::string, std::unique_ptr<Control>> controls_;
+  std::vector<Control*> order_;
+  std::map<std::string, std::function<bool()>> menu_handlers_;
+  MenuBar* menu_bar_ = nullptr;
+  bool closing_ = false;
+  bool constructing_ = false;
+  std::string class_name_;
+};
+
+// The live window registered under a class name, or nil.
+Window* GetImplicitWindow(const std::string& class_name);
+// Every live window, oldest first.
+std::vector<Window*> AllWindows();
+
+// The implicit instance of a window class: created and constructed on first use.
+template <class W>
+W& ImplicitInstance(const std::string& class_name) {
+  if (Window* w = GetImplicitWindow(class_name)) return static_cast<W&>(*w);
+  W* w = new W();
+  Window::Construct(w, class_name);
+  return *w;
+}
+
+}  // namespace fw

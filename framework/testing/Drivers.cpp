@@ -1,0 +1,281 @@
+#include "framework/testing/Drivers.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <deque>
+
+#include "framework/Control.h"
+#include "framework/MenuItem.h"
+#include "framework/Window.h"
+#include "framework/qt/Internal.h"
+
+namespace fw::testing {
+
+namespace {
+struct State {
+  bool scripted = false;
+  std::deque<int> answers;
+  std::vector<ShownBox> boxes;
+  std::function<void(const ShownBox&)> box_observer;
+  bool context_choice_set = false;
+  std::string context_choice;
+  std::vector<std::string> context_captions;
+  std::string resources;
+  std::string launcher = "xdg-open";
+  std::vector<std::function<void()>> at_loop_start;
+  bool keep_runtime = false;
+};
+State& st() {
+  static State s;
+  return s;
+}
+
+QWidget* W(Control& c) { return WidgetOf(c); }
+
+// Focus as a user gives it: the window in front, then the field.
+void Focus(Control& c) {
+  QWidget* w = W(c);
+  if (!w) return;
+  QWidget* top = w->window();
+  if (!top->isVisible()) top->show();
+  QApplication::setActiveWindow(top);
+  top->activateWindow();
+  if (w->focusPolicy() != Qt::NoFocus && !w->hasFocus()) w->setFocus(Qt::MouseFocusReason);
+}
+
+QWidget* FocusTarget(Control& c) { return W(c); }
+
+QAction* ActionFor(Window& w, const std::string& item_name) {
+  for (auto& [a, item] : w.impl().actions)
+    if (a && item->Name() == item_name) return a.data();
+  return nullptr;
+}
+}  // namespace
+
+// --- message boxes --------------------------------------------------------------
+void UseScriptedMessageBoxes(bool on) { st().scripted = on; }
+void QueueAnswers(const std::vector<int>& answers) {
+  for (int a : answers) st().answers.push_back(a);
+}
+const std::vector<ShownBox>& ShownBoxes() { return st().boxes; }
+void ClearShownBoxes() { st().boxes.clear(); }
+void OnBoxShown(std::function<void(const ShownBox&)> observer) { st().box_observer = std::move(observer); }
+
+// --- contextual menus -----------------------------------------------------------
+void ChooseInNextContextMenu(const std::string& caption) {
+  st().context_choice_set = true;
+  st().context_choice = caption;
+}
+const std::vector<std::string>& LastContextMenuCaptions() { return st().context_captions; }
+
+bool OpenContextMenu(Control& c) {
+  QWidget* w = W(c);
+  if (!w) return false;
+  Focus(c);
+  QWidget* target = w;
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) target = area->viewport();
+  const QPoint pos(4, 4);
+  QContextMenuEvent e(QContextMenuEvent::Mouse, pos, target->mapToGlobal(pos));
+  st().context_captions.clear();
+  QApplication::sendEvent(target, &e);
+  return !st().context_captions.empty();
+}
+
+// --- keys and mouse -------------------------------------------------------------
+void TypeText(Control& c, const std::string& text) {
+  Focus(c);
+  QWidget* w = FocusTarget(c);
+  // One event per character: QTest::keyClicks cannot carry characters past Latin-1.
+  const QString q = ToQ(text);
+  for (uint cp : q.toUcs4()) {
+    const QString ch = QString::fromUcs4(reinterpret_cast<const char32_t*>(&cp), 1);
+    Qt::Key key = Qt::Key_unknown;
+    if (cp == '\r' || cp == '\n') key = Qt::Key_Return;
+    else if (cp == '\t') key = Qt::Key_Tab;
+    else if (cp < 128 && QChar(cp).isLetterOrNumber()) key = static_cast<Qt::Key>(QChar(cp).toUpper().unicode());
+    else if (cp == ' ') key = Qt::Key_Space;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, ch);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, ch);
+    QApplication::sendEvent(w, &release);
+  }
+}
+
+void PressKey(Control& c, Key key) {
+  static const std::pair<Key, Qt::Key> kMap[] = {
+      {Key::Return, Qt::Key_Return}, {Key::Enter, Qt::Key_Enter}, {Key::Escape, Qt::Key_Escape},
+      {Key::Tab, Qt::Key_Tab},       {Key::Backspace, Qt::Key_Backspace}, {Key::Delete, Qt::Key_Delete},
+      {Key::Left, Qt::Key_Left},     {Key::Right, Qt::Key_Right}, {Key::Up, Qt::Key_Up},
+      {Key::Down, Qt::Key_Down},     {Key::Home, Qt::Key_Home}, {Key::End, Qt::Key_End}};
+  Qt::Key qk = Qt::Key_unknown;
+  for (auto& [k, q] : kMap)
+    if (k == key) qk = q;
+  Focus(c);
+  QTest::keyClick(FocusTarget(c), qk);
+}
+
+void PressShortcut(Window& w, char letter) {
+  QWidget* host = HostOf(w);
+  QApplication::setActiveWindow(host);
+  QWidget* target = host->focusWidget() ? host->focusWidget() : host;
+  QTest::keyClick(target, static_cast<Qt::Key>(QChar(letter).toUpper().unicode()), Qt::ControlModifier);
+}
+
+void Click(Control& c) {
+  QWidget* w = W(c);
+  if (!w) return;
+  QApplication::setActiveWindow(w->window());
+  QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
+}
+
+void MouseDownIn(Control& c) {
+  QWidget* w = W(c);
+  if (!w) return;
+  QWidget* target = w;
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) target = area->viewport();
+  QApplication::setActiveWindow(w->window());
+  QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+}
+
+void ClickListRow(Listbox& list, int row) {
+  auto* tree = qobject_cast<QTreeWidget*>(W(list));
+  if (!tree) return;
+  QTreeWidgetItem* item = tree->topLevelItem(row);
+  if (!item) return;
+  tree->scrollToItem(item);
+  const QRect r = tree->visualItemRect(item);
+  QApplication::setActiveWindow(tree->window());
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
+}
+
+void MoveFocusTo(Control& c) { Focus(c); }
+
+// --- windows and menus ----------------------------------------------------------
+bool ChooseMenuItem(Window& w, const std::string& item_name) {
+  QAction* a = ActionFor(w, item_name);
+  if (!a || !a->isEnabled()) return false;
+  a->trigger();
+  return true;
+}
+
+bool MenuItemEnabledOnScreen(Window& w, const std::string& item_name) {
+  QAction* a = ActionFor(w, item_name);
+  return a && a->isEnabled();
+}
+
+std::vector<std::string> MenuBarOnScreen(Window& w) {
+  std::vector<std::string> rows;
+  QMenuBar* bar = w.impl().menu_bar_widget;
+  if (!bar) return rows;
+  for (QAction* top : bar->actions()) {
+    QMenu* m = top->menu();
+    rows.push_back(FromQ(top->text()));
+    if (!m) continue;
+    for (QAction* a : m->actions())
+      rows.push_back(FromQ(top->text()) + ">" + (a->isSeparator() ? std::string("-") : FromQ(a->text())));
+  }
+  return rows;
+}
+
+std::string ShortcutOnScreen(Window& w, const std::string& item_name) {
+  QAction* a = ActionFor(w, item_name);
+  return a ? FromQ(a->shortcut().toString()) : std::string();
+}
+
+void ClickCloseBox(Window& w) {
+  QCloseEvent e;
+  QApplication::sendEvent(HostOf(w), &e);
+}
+
+bool IsOnScreen(Window& w) { return HostOf(w)->isVisible(); }
+
+int ClientHeightOnScreen(Window& w) { return w.impl().client->height(); }
+
+bool IsSeenOnScreen(Control& c) {
+  QWidget* wd = W(c);
+  if (!wd || !wd->isVisibleTo(c.Owner().impl().client)) return false;
+  const QRect inClient(wd->mapTo(c.Owner().impl().client, QPoint(0, 0)), wd->size());
+  return inClient.intersects(c.Owner().impl().client->rect()) && c.Owner().impl().host->isVisible();
+}
+
+bool SaveScreenshot(Window& w, const std::string& path) {
+  ProcessEvents();
+  return HostOf(w)->grab().save(ToQ(path), "PNG");
+}
+
+void ProcessEvents() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// --- the environment ------------------------------------------------------------
+void SetBundleResourcesPath(const std::string& path) { st().resources = path; }
+void SetUrlLauncher(const std::string& program) { st().launcher = program; }
+void RunWhenEventLoopStarts(std::function<void()> fn) { st().at_loop_start.push_back(std::move(fn)); }
+void KeepRuntimeAlive(bool on) { st().keep_runtime = on; }
+
+namespace internal {
+bool ScriptedBox(const std::string& text, int style, const std::string& title, int* answer) {
+  State& s = st();
+  if (!s.scripted) return false;
+  ShownBox box{text, style, title, 0};
+  const bool question = (style & 7) != 0;
+  if (!s.answers.empty()) {
+    box.answer = s.answers.front();
+    s.answers.pop_front();
+  } else {
+    box.answer = question ? ((style & 7) == 4 || (style & 7) == 3 ? 7 : 2) : 1;
+  }
+  if (s.box_observer) s.box_observer(box);
+  s.boxes.push_back(box);
+  *answer = box.answer;
+  return true;
+}
+std::string BundleResourcesOverride() { return st().resources; }
+std::string UrlLauncher() { return st().launcher; }
+void EventLoopStarting() {
+  auto fns = std::move(st().at_loop_start);
+  st().at_loop_start.clear();
+  for (auto& fn : fns) QTimer::singleShot(0, fn);
+}
+bool KeepRuntime() { return st().keep_runtime; }
+}  // namespace internal
+
+}  // namespace fw::testing
+
+namespace fw {
+MenuItem* PickContextItem(MenuItem& base, const QPoint& global) {
+  auto& s = testing::st();
+  s.context_captions.clear();
+  for (int i = 0; i < base.Count(); ++i) s.context_captions.push_back(base.Item(i)->Text());
+  if (s.context_choice_set || s.scripted) {
+    const std::string want = s.context_choice;
+    s.context_choice_set = false;
+    s.context_choice.clear();
+    for (int i = 0; i < base.Count(); ++i)
+      if (!want.empty() && base.Item(i)->Text() == want) return base.Item(i);
+    return nullptr;
+  }
+  QMenu menu;
+  std::vector<std::pair<QAction*, MenuItem*>> acts;
+  for (int i = 0; i < base.Count(); ++i) {
+    MenuItem* item = base.Item(i);
+    if (item->IsSeparator()) {
+      menu.addSeparator();
+      continue;
+    }
+    acts.emplace_back(menu.addAction(ToQ(item->Text())), item);
+  }
+  QAction* chosen = menu.exec(global);
+  for (auto& [a, item] : acts)
+    if (a == chosen) return item;
+  return nullptr;
+}
+}  // namespace fw

@@ -1,0 +1,93 @@
+#pragma once
+// Driving the program the way a user does, for tests: keys typed one
+// character at a time, clicks, menu commands, answers to message boxes and
+// choices in contextual menus. Everything goes through real Qt events.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fw {
+class Control;
+class Listbox;
+class MenuItem;
+class Window;
+}  // namespace fw
+
+namespace fw::testing {
+
+// --- message boxes: recorded and answered from a script, never shown ---------
+struct ShownBox {
+  std::string text;
+  int style = 0;
+  std::string title;
+  int answer = 0;
+};
+void UseScriptedMessageBoxes(bool on = true);
+// Answers for the next boxes, in order; when none is left, OK boxes get 1 and
+// questions get 7 (No).
+void QueueAnswers(const std::vector<int>& answers);
+const std::vector<ShownBox>& ShownBoxes();
+void ClearShownBoxes();
+// Called while each box is up, before it is answered.
+void OnBoxShown(std::function<void(const ShownBox&)> observer);
+
+// --- contextual menus --------------------------------------------------------
+// The next contextual menu picks the item with this caption ("" dismisses it).
+void ChooseInNextContextMenu(const std::string& caption);
+// The captions of the last contextual menu shown.
+const std::vector<std::string>& LastContextMenuCaptions();
+// Right-clicks the control: a real context-menu event. False if nothing showed.
+bool OpenContextMenu(Control& c);
+
+// --- keys and mouse ----------------------------------------------------------
+// Types each character as one key press and release into the control, which
+// takes the focus first.
+void TypeText(Control& c, const std::string& text);
+enum class Key { Return, Enter, Escape, Tab, Backspace, Delete, Left, Right, Up, Down, Home, End };
+void PressKey(Control& c, Key key);
+// A key with Ctrl (e.g. 's'), sent to the focused widget of the window.
+void PressShortcut(Window& w, char letter);
+void Click(Control& c);
+void MouseDownIn(Control& c);
+void ClickListRow(Listbox& list, int row);
+// Takes the focus from whatever field has it by moving it to another control.
+void MoveFocusTo(Control& c);
+
+// --- windows and menus -------------------------------------------------------
+// Chooses the menu item of that name in the window's menu bar, as a click
+// would; False when there is no such item or it is disabled.
+bool ChooseMenuItem(Window& w, const std::string& item_name);
+bool MenuItemEnabledOnScreen(Window& w, const std::string& item_name);
+// Captions of the window's menu bar as shown, "Menu>Item" per row, separators "-".
+std::vector<std::string> MenuBarOnScreen(Window& w);
+std::string ShortcutOnScreen(Window& w, const std::string& item_name);
+// The close box: a real close event.
+void ClickCloseBox(Window& w);
+bool IsOnScreen(Window& w);
+// Height of the window's client area as laid out on screen.
+int ClientHeightOnScreen(Window& w);
+// Whether a control can be seen inside the window's client area (not cut off
+// by the bottom edge, and shown with all its parents).
+bool IsSeenOnScreen(Control& c);
+// A PNG of the window as drawn.
+bool SaveScreenshot(Window& w, const std::string& path);
+void ProcessEvents();
+
+// --- the environment ---------------------------------------------------------
+void SetBundleResourcesPath(const std::string& path);
+// The program that opens web addresses (xdg-open by default).
+void SetUrlLauncher(const std::string& program);
+// Runs once as soon as the event loop starts.
+void RunWhenEventLoopStarts(std::function<void()> fn);
+// Keeps the Qt application alive after the runtime ends (tests inspect it).
+void KeepRuntimeAlive(bool on = true);
+
+namespace internal {
+bool ScriptedBox(const std::string& text, int style, const std::string& title, int* answer);
+std::string BundleResourcesOverride();
+std::string UrlLauncher();
+void EventLoopStarting();
+bool KeepRuntime();
+}  // namespace internal
+
+}  // namespace fw::testing

@@ -1,0 +1,347 @@
+// The note player and sounds: what they log, how they fail, and whether what
+// they play can really be heard.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/Sound.h"
+#include "framework/audio/AudioEngine.h"
+#include "framework/testing/EventLog.h"
+
+namespace {
+
+namespace audio = fw::audio;
+namespace fs = std::filesystem;
+using fw::Sound;
+using fw::testing::NoteEvent;
+
+const std::string kPoof = std::string(KESTRION_SOURCE_DIR) + "/resources/PoofSound.mp3";
+
+// A folder of the test's own for files it makes.
+class Scratch {
+ public:
+  Scratch() {
+    char tmpl[] = "/tmp/kestrion-audio-XXXXXX";
+    dir_ = mkdtemp(tmpl);
+  }
+  ~Scratch() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  std::string Write(const std::string& name, const std::string& bytes) const {
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+ private:
+  fs::path dir_;
+};
+
+std::string RandomBytes(size_t n) {
+  std::string s(n, '\0');
+  uint32_t x = 2463534242u;
+  for (char& c : s) {
+    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+    c = static_cast<char>(x >> 24);
+  }
+  return s;
+}
+
+// --- notes -------------------------------------------------------------------
+
+TEST(NotePlayer, LogsEachNoteWithTheInstrumentOfItsTime) {
+  fw::testing::ClearLog();
+  EXPECT_EQ(audio::Instrument(), 1);  // a fresh note player plays the piano
+  audio::SetInstrument(10);
+  audio::PlayNote(60, 30);
+  audio::PlayNote(60, 0);
+  audio::SetInstrument(46);
+  audio::PlayNote(40, 40);
+  audio::PlayNote(40, 0);
+  EXPECT_EQ(audio::Instrument(), 46);
+  const std::vector<NoteEvent> expected = {{10, 60, 30}, {10, 60, 0}, {46, 40, 40}, {46, 40, 0}};
+  EXPECT_EQ(fw::testing::Notes(), expected);
+}
+
+TEST(NotePlayer, OutOfRangeValuesAreLoggedAndDoNoHarm) {
+  fw::testing::ClearLog();
+  audio::SetInstrument(0);
+  audio::PlayNote(-1, 200);
+  audio::SetInstrument(500);
+  audio::PlayNote(128, -3);
+  audio::Shutdown();  // waits for the synthesizer to have taken the notes
+  const std::vector<NoteEvent> expected = {{0, -1, 200}, {500, 128, -3}};
+  EXPECT_EQ(fw::testing::Notes(), expected);
+}
+
+// Without a usable soundfont the notes are silent but everything else works.
+TEST(NotePlayer, WithoutASoundFontNotesAreSilentAndStillLogged) {
+  Scratch scratch;
+  for (const std::string& font : {scratch.Path("none.sf2"), scratch.Write("broken.sf2", RandomBytes(4096))}) {
+    SCOPED_TRACE(font);
+    audio::SetSoundFontPathForTest(font);
+    EXPECT_TRUE(audio::RenderForTest(10, 60, 30, 0.5).empty());
+  }
+  fw::testing::ClearLog();
+  audio::SetInstrument(10);
+  audio::PlayNote(60, 30);
+  audio::PlayNote(60, 0);
+  audio::Shutdown();
+  const std::vector<NoteEvent> expected = {{10, 60, 30}, {10, 60, 0}};
+  EXPECT_EQ(fw::testing::Notes(), expected);
+}
+
+TEST(NotePlayer, ShutdownTwiceAndNotesAfterItAreHarmless) {
+  fw::testing::ClearLog();
+  audio::PlayNote(60, 30);
+  audio::Shutdown();
+  audio::Shutdown();
+  audio::PlayNote(60, 0);
+  EXPECT_FALSE(audio::DeviceOpen());
+  EXPECT_FALSE(audio::MixerReady());
+  const std::vector<NoteEvent> expected = {{1, 60, 30}, {1, 60, 0}};
+  EXPECT_EQ(fw::testing::Notes(), expected);
+}
+
+// --- the notes' sound, rendered offline -----------------------------------------
+
+struct Tone {
+  const char* name;
+  int instrument, note, velocity;
+};
+
+class ToneRender : public ::testing::TestWithParam<Tone> {};
+
+// The start-up chime and the attention tone are played as a note-on followed at
+// once by its note-off; the minimum note length and the gain must keep them
+// clearly audible.
+TEST_P(ToneRender, IsAudibleForLongEnough) {
+  if (audio::SoundFontPath().empty()) GTEST_SKIP() << "no General MIDI soundfont installed";
+  const Tone& t = GetParam();
+  const std::vector<float> out = audio::RenderForTest(t.instrument, t.note, t.velocity, 1.5);
+  ASSERT_EQ(out.size(), static_cast<size_t>(1.5 * audio::kRenderRate) * 2);
+  float peak = 0;
+  for (float v : out) peak = std::max(peak, std::abs(v));
+  EXPECT_GT(peak, 0.05f);  // about -26 dBFS
+  // How long it stays within 30 dB of its peak.
+  size_t first = out.size(), last = 0;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (std::abs(out[i]) >= peak * 0.0316f) {
+      first = std::min(first, i);
+      last = i;
+    }
+  }
+  const double seconds = last > first ? double(last - first) / 2 / audio::kRenderRate : 0;
+  EXPECT_GE(seconds, 0.15);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tones, ToneRender,
+                         ::testing::Values(Tone{"Chime", 10, 60, 30}, Tone{"Attention", 46, 40, 40}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- sounds --------------------------------------------------------------------
+
+// Sounds behave the same whether the output is a device (the dummy device under
+// test), a silent stand-in (no device at all) or nothing (audio shut down).
+enum class Output { kDevice, kNoDevice, kNoMixer };
+
+class SoundTest : public ::testing::TestWithParam<Output> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Output::kNoDevice) setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    if (GetParam() == Output::kNoMixer) audio::Shutdown();
+    ASSERT_EQ(audio::MixerReady(), GetParam() != Output::kNoMixer);
+    if (GetParam() != Output::kDevice) {
+      EXPECT_FALSE(audio::DeviceOpen());
+    }
+    fw::testing::ClearLog();
+  }
+  bool Mixing() const { return GetParam() != Output::kNoMixer; }
+};
+
+TEST_P(SoundTest, WhatIsNotASoundLoadsAsNil) {
+  Scratch scratch;
+  struct Case {
+    const char* what;
+    std::string path;
+    bool needs_decoder;  // only decoding tells it from a sound
+  };
+  const Case cases[] = {
+      {"missing", scratch.Path("missing.mp3"), false},
+      {"empty", scratch.Write("empty.mp3", ""), false},
+      {"text", scratch.Write("notes.mp3", "these are not the sounds you are looking for\n"), false},
+      {"noise", scratch.Write("noise.mp3", RandomBytes(20000)), false},
+      {"folder", scratch.Path(""), false},
+      {"wave header only", scratch.Write("cut.wav", std::string("RIFF\x24\0\0\0WAVEfmt ", 16)), true},
+      {"tag without audio", scratch.Write("tag.mp3", std::string("ID3\x03\0\0\0\0\0\0", 10) + RandomBytes(64)), true},
+  };
+  for (const Case& c : cases) {
+    if (c.needs_decoder && !Mixing()) continue;
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Sound::Load(c.path), nullptr);
+  }
+  EXPECT_TRUE(fw::testing::SoundEvents().empty());
+}
+
+TEST_P(SoundTest, LogsLoadPlayVolumeStopInOrder) {
+  auto poof = Sound::Load(kPoof);
+  ASSERT_NE(poof, nullptr);
+  EXPECT_EQ(poof->Volume(), 100);
+  poof->Play();
+  EXPECT_EQ(poof->IsPlaying(), Mixing());
+  poof->SetVolume(15);
+  EXPECT_EQ(poof->Volume(), 15);
+  poof->Stop();
+  EXPECT_FALSE(poof->IsPlaying());
+  const std::vector<std::string> expected = {"load PoofSound.mp3", "play PoofSound.mp3", "volume PoofSound.mp3 15",
+                                             "stop PoofSound.mp3"};
+  EXPECT_EQ(fw::testing::SoundEvents(), expected);
+}
+
+TEST_P(SoundTest, VolumeStaysWithinZeroToHundred) {
+  auto poof = Sound::Load(kPoof);
+  ASSERT_NE(poof, nullptr);
+  const struct {
+    int set, kept;
+  } cases[] = {{37, 37}, {0, 0}, {100, 100}, {150, 100}, {-5, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.set);
+    fw::testing::ClearLog();
+    poof->SetVolume(c.set);
+    EXPECT_EQ(poof->Volume(), c.kept);
+    EXPECT_EQ(fw::testing::SoundEvents(),
+              std::vector<std::string>{"volume PoofSound.mp3 " + std::to_string(c.kept)});
+  }
+}
+
+TEST_P(SoundTest, EachSoundPlaysOnItsOwnChannelUntilItEnds) {
+  if (!Mixing()) GTEST_SKIP() << "nothing plays without a mixer";
+  // More sounds than the mixer has channels to begin with.
+  std::vector<std::shared_ptr<Sound>> sounds;
+  for (int i = 0; i < 12; ++i) sounds.push_back(Sound::Load(kPoof));
+  for (auto& s : sounds) {
+    ASSERT_NE(s, nullptr);
+    s->Play();
+  }
+  sounds[3]->Stop();
+  for (size_t i = 0; i < sounds.size(); ++i) EXPECT_EQ(sounds[i]->IsPlaying(), i != 3) << i;
+  // A sound freed while playing gives its channel back; the next one reuses it.
+  sounds[5].reset();
+  auto again = Sound::Load(kPoof);
+  again->Play();
+  EXPECT_TRUE(again->IsPlaying());
+  EXPECT_TRUE(sounds[6]->IsPlaying());
+  // The poof is under half a second long; it ends by itself.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (again->IsPlaying() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(again->IsPlaying());
+}
+
+TEST_P(SoundTest, SoundsOutliveShutdownHarmlessly) {
+  auto poof = Sound::Load(kPoof);
+  ASSERT_NE(poof, nullptr);
+  poof->Play();
+  audio::Shutdown();
+  EXPECT_FALSE(poof->IsPlaying());
+  poof->Play();
+  poof->SetVolume(50);
+  EXPECT_FALSE(poof->IsPlaying());
+  EXPECT_EQ(fw::testing::SoundEvents().back(), "volume PoofSound.mp3 50");
+  poof.reset();
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, SoundTest,
+                         ::testing::Values(Output::kDevice, Output::kNoDevice, Output::kNoMixer),
+                         [](const auto& info) {
+                           switch (info.param) {
+                             case Output::kDevice: return std::string("Device");
+                             case Output::kNoDevice: return std::string("NoDevice");
+                             default: return std::string("NoMixer");
+                           }
+                         });
+
+// --- what the device really receives ----------------------------------------------
+
+// SDL's disk driver writes the final mix to a file in real time: what a
+// speaker would have played.
+using Sounds = std::vector<std::shared_ptr<Sound>>;
+struct Capture {
+  const char* name;
+  void (*play)(Sounds& keep);
+  bool audible;
+};
+
+class DeviceCapture : public ::testing::TestWithParam<Capture> {};
+
+TEST_P(DeviceCapture, MixCarriesWhatWasPlayed) {
+  Scratch scratch;
+  const std::string file = scratch.Path("mix.raw");
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+  if (!audio::DeviceOpen()) GTEST_SKIP() << "SDL has no disk audio driver here";
+  if (audio::SoundFontPath().empty()) GTEST_SKIP() << "no General MIDI soundfont installed";
+
+  Sounds keep;
+  GetParam().play(keep);
+  std::this_thread::sleep_for(std::chrono::milliseconds(900));
+  audio::Shutdown();
+
+  std::ifstream in(file, std::ios::binary);
+  std::vector<int16_t> mix(fs::file_size(file) / sizeof(int16_t));
+  in.read(reinterpret_cast<char*>(mix.data()), static_cast<std::streamsize>(mix.size() * sizeof(int16_t)));
+  ASSERT_GT(mix.size(), 0.5 * 2 * audio::kRenderRate);  // at least half a second of stereo
+  int peak = 0;
+  size_t loud = 0;  // stereo samples above -40 dBFS
+  for (int16_t v : mix) {
+    peak = std::max(peak, std::abs(int(v)));
+    if (std::abs(int(v)) > 328) ++loud;
+  }
+  if (GetParam().audible) {
+    EXPECT_GT(peak, 1600);  // about -26 dBFS
+    EXPECT_GT(double(loud) / 2 / audio::kRenderRate, 0.1);
+  } else {
+    EXPECT_EQ(peak, 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mix, DeviceCapture,
+    ::testing::Values(
+        Capture{"Chime",
+                [](Sounds&) {
+                  audio::SetInstrument(10);
+                  audio::PlayNote(60, 30);
+                  audio::PlayNote(60, 0);
+                },
+                true},
+        Capture{"PoofAtFullVolume",
+                [](Sounds& keep) {
+                  keep.push_back(Sound::Load(kPoof));
+                  keep.back()->Play();
+                },
+                true},
+        Capture{"PoofAtVolumeZero",
+                [](Sounds& keep) {
+                  keep.push_back(Sound::Load(kPoof));
+                  keep.back()->SetVolume(0);
+                  keep.back()->Play();
+                },
+                false},
+        Capture{"Nothing", [](Sounds&) {}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
