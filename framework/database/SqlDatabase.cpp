@@ -466,6 +466,9 @@ void RecordSetData::Delete() {
     outcome->Fail("Cannot delete the row: " + why);
     return;
   }
+  // Gone already (deleted through another set or connection): say so, and the
+  // set lets go of it all the same.
+  if (sqlite3_changes(conn->db) == 0) outcome->Fail("Cannot delete the row: it is no longer in the table.");
 
   // Drop every row of the set drawn from that table row; the set stands in the
   // gap, before the row that followed.
@@ -743,8 +746,7 @@ bool SqlDatabase::Impl::TryEditable(sqlite3_stmt* original, const std::string& s
       continue;
     const char* schema = sqlite3_column_database_name(st.p, n);
     const char* table = sqlite3_column_table_name(st.p, n);
-    const char* origin = sqlite3_column_origin_name(st.p, n);
-    if (!schema || !table || !origin) continue;
+    if (!schema || !table || !sqlite3_column_origin_name(st.p, n)) continue;
     bool unchanged = true;
     for (int i = 0; i < n && unchanged; ++i) {
       unchanged = same(sqlite3_column_name(original, i), sqlite3_column_name(st.p, i)) &&
@@ -754,9 +756,9 @@ bool SqlDatabase::Impl::TryEditable(sqlite3_stmt* original, const std::string& s
     }
     if (!unchanged) continue;
 
-    // The added column names the rowid itself, or a declared column; a declared
-    // one is accepted only as the table's sole INTEGER PRIMARY KEY, which is
-    // the rowid under another name.
+    // The alias reaches the rowid unless the table declares a column of that
+    // name; such a column is accepted only as the table's sole INTEGER PRIMARY
+    // KEY, which is the rowid under another name.
     Statement info;
     if (sqlite3_prepare_v2(db, "SELECT name, type, pk FROM pragma_table_info(?1, ?2)", -1, &info.p, nullptr) !=
         SQLITE_OK)
@@ -770,7 +772,7 @@ bool SqlDatabase::Impl::TryEditable(sqlite3_stmt* original, const std::string& s
       const char* type = reinterpret_cast<const char*>(sqlite3_column_text(info.p, 1));
       const bool key = sqlite3_column_int(info.p, 2) > 0;
       keys += key;
-      if (name && EqualsNoCase(name, origin)) {
+      if (name && EqualsNoCase(name, alias)) {
         declared = true;
         integer_key = key && type && EqualsNoCase(type, "integer");
       }
@@ -779,7 +781,7 @@ bool SqlDatabase::Impl::TryEditable(sqlite3_stmt* original, const std::string& s
 
     d->editable = true;
     d->table = QuoteIdentifier(schema) + "." + QuoteIdentifier(table);
-    d->rowid_name = declared ? QuoteIdentifier(origin) : alias;
+    d->rowid_name = declared ? QuoteIdentifier(alias) : alias;
     for (int i = 0; i < n; ++i) {
       const char* col_schema = sqlite3_column_database_name(st.p, i);
       const char* col_table = sqlite3_column_table_name(st.p, i);

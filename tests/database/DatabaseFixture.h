@@ -99,7 +99,13 @@ inline std::vector<Entry> AllEntries(fw::SqlDatabase& db) {
 // Each test gets a database file of the program's shape in its home folder.
 class DatabaseTest : public ::testing::Test {
  protected:
-  std::string path_ = HomePath("PassDataBaseURL.rsd");
+  // A file of the test's own, so that tests run together in one process do not meet.
+  static std::string File(const std::string& name) {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    return HomePath(std::string(test->test_suite_name()) + "." + test->name() + "-" + name);
+  }
+
+  std::string path_ = File("PassDataBaseURL.rsd");
 
   // Opens a new connection on the test's file.
   std::unique_ptr<fw::SqlDatabase> Open() {

@@ -1,0 +1,198 @@
+// Creating the database file and connecting to it: the file is private and a
+// real database from the start, and anything that is not a database is refused
+// and left exactly as it was.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
+#include "framework/FolderItem.h"
+#include "tests/database/DatabaseFixture.h"
+
+namespace dbtest {
+namespace {
+
+using FileTest = DatabaseTest;
+
+TEST_F(FileTest, CreateMakesAPrivateDatabaseAtOnceWhateverTheUmask) {
+  for (mode_t mask : {mode_t{022}, mode_t{077}, mode_t{0277}, mode_t{0}}) {
+    SCOPED_TRACE(mask);
+    const std::string path = File("new-" + std::to_string(mask) + ".rsd");
+    const mode_t old = umask(mask);
+    fw::SqlDatabase db;
+    db.SetDatabaseFile(std::make_shared<fw::FolderItem>(path));
+    const bool created = db.CreateDatabaseFile();
+    umask(old);
+    ASSERT_TRUE(created) << db.ErrorMessage();
+    EXPECT_FALSE(db.Error());
+    EXPECT_EQ(db.DatabaseFile()->NativePath(), path);
+
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    // A real database from the first moment, before anything is written to it.
+    EXPECT_EQ(ReadBytes(path).substr(0, 16), std::string("SQLite format 3\0", 16));
+
+    // Stays connected: usable without Connect, and another connection accepts the file.
+    db.SQLExecute(kSchema);
+    db.Commit();
+    EXPECT_FALSE(db.Error()) << db.ErrorMessage();
+    fw::SqlDatabase other;
+    other.SetDatabaseFilePath(path);
+    EXPECT_TRUE(other.Connect()) << other.ErrorMessage();
+  }
+}
+
+TEST_F(FileTest, CreateRefusesAnExistingFileAndLeavesItAlone) {
+  // A database of the user's, some other file, an empty file.
+  CreateBook(Letters("ab")).reset();
+  WriteBytes(File("notes.txt"), "keep me\n");
+  WriteBytes(File("empty"), "");
+  for (const std::string& path : {path_, File("notes.txt"), File("empty")}) {
+    SCOPED_TRACE(path);
+    const Snapshot before = Snapshot::Of(path);
+    fw::SqlDatabase db;
+    db.SetDatabaseFilePath(path);
+    EXPECT_FALSE(db.CreateDatabaseFile());
+    EXPECT_TRUE(db.Error());
+    EXPECT_NE(db.ErrorMessage().find(path), std::string::npos) << db.ErrorMessage();
+    EXPECT_NE(db.ErrorMessage().find("already exists"), std::string::npos) << db.ErrorMessage();
+    EXPECT_TRUE(Snapshot::Of(path) == before);
+    ExpectNoSideFiles(path);
+  }
+  EXPECT_EQ(AllEntries(*Open()).size(), 2u);
+}
+
+TEST_F(FileTest, CreateFailsCleanlyWithoutAUsablePath) {
+  fw::SqlDatabase unset;
+  EXPECT_FALSE(unset.CreateDatabaseFile());
+  EXPECT_TRUE(unset.Error());
+  EXPECT_FALSE(unset.ErrorMessage().empty());
+
+  const std::string path = File("no-such-folder/book.rsd");
+  fw::SqlDatabase db;
+  db.SetDatabaseFilePath(path);
+  EXPECT_FALSE(db.CreateDatabaseFile());
+  EXPECT_TRUE(db.Error());
+  EXPECT_NE(db.ErrorMessage().find(path), std::string::npos) << db.ErrorMessage();
+  EXPECT_FALSE(Exists(path));
+  // Not connected: a later select reports that instead of crashing.
+  auto rs = db.SQLSelect("select * from PassData");
+  ASSERT_NE(rs, nullptr);
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_TRUE(db.Error());
+}
+
+TEST_F(FileTest, ConnectOpensAnExistingDatabase) {
+  CreateBook(Letters("xyz")).reset();
+  fw::SqlDatabase db;
+  db.SetDatabaseFilePath(path_);
+  EXPECT_TRUE(db.Connect()) << db.ErrorMessage();
+  EXPECT_FALSE(db.Error());
+  EXPECT_TRUE(db.Connect());  // already connected
+  EXPECT_EQ(AllEntries(db), Letters("xyz"));
+}
+
+// A file that Connect must refuse, how to make it, and words its message must hold.
+struct BadFile {
+  const char* name;
+  std::function<void(const std::string& path)> make;
+  const char* reason;
+};
+
+std::string SmallDatabase(const std::string& path) {
+  // Enough rows for several pages.
+  fw::SqlDatabase db;
+  db.SetDatabaseFilePath(path);
+  EXPECT_TRUE(db.CreateDatabaseFile()) << db.ErrorMessage();
+  db.SQLExecute(kSchema);
+  for (int i = 0; i < 200; ++i) {
+    db.InsertRecord("PassData", RecordOf({std::to_string(i), std::string(100, 'p'), std::string(100, 'n'), "", ""}));
+  }
+  db.Commit();
+  EXPECT_FALSE(db.Error()) << db.ErrorMessage();
+  return ReadBytes(path);
+}
+
+const BadFile kBadFiles[] = {
+    {"garbage", [](const std::string& p) { WriteBytes(p, std::string(8192, '\x5a') + "not a database"); },
+     "not a SQLite database"},
+    {"empty", [](const std::string& p) { WriteBytes(p, ""); }, "empty"},
+    {"png",
+     [](const std::string& p) {
+       WriteBytes(p, std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x02\0\0\0", 29) +
+                         std::string(4096, '\0'));
+     },
+     "not a SQLite database"},
+    {"header only",
+     [](const std::string& p) {
+       const std::string full = SmallDatabase(p);
+       WriteBytes(p, full.substr(0, 100));
+     },
+     "truncated"},
+    {"truncated within a page",
+     [](const std::string& p) {
+       const std::string full = SmallDatabase(p);
+       WriteBytes(p, full.substr(0, full.size() / 2 + 100));
+     },
+     "truncated"},
+    {"truncated at a page boundary",
+     [](const std::string& p) {
+       const std::string full = SmallDatabase(p);
+       ASSERT_GE(full.size(), 3 * 4096u);
+       WriteBytes(p, full.substr(0, 2 * 4096));
+     },
+     "truncated"},
+    {"missing", [](const std::string&) {}, "does not exist"},
+    {"folder", [](const std::string& p) { ASSERT_EQ(mkdir(p.c_str(), 0700), 0); }, "folder"},
+    {"unreadable",
+     [](const std::string& p) {
+       SmallDatabase(p);
+       ASSERT_EQ(chmod(p.c_str(), 0), 0);
+     },
+     "permission denied"},
+};
+
+TEST_F(FileTest, ConnectRefusesWhatIsNotADatabaseAndLeavesItUntouched) {
+  for (const BadFile& bad : kBadFiles) {
+    SCOPED_TRACE(bad.name);
+    if (std::string(bad.name) == "unreadable" && geteuid() == 0) continue;  // root reads anything
+    const std::string path = File(std::string("bad ") + bad.name + ".rsd");
+    bad.make(path);
+    const Snapshot before = Snapshot::Of(path);
+
+    fw::SqlDatabase db;
+    db.SetDatabaseFilePath(path);
+    EXPECT_FALSE(db.Connect());
+    EXPECT_TRUE(db.Error());
+    const std::string msg = db.ErrorMessage();
+    EXPECT_NE(msg.find(path), std::string::npos) << msg;
+    EXPECT_NE(msg.find(bad.reason), std::string::npos) << msg;
+
+    // Still refused on a second try, and nothing can be done through it.
+    EXPECT_FALSE(db.Connect());
+    auto rs = db.SQLSelect("select * from PassData");
+    ASSERT_NE(rs, nullptr);
+    EXPECT_TRUE(rs->Eof());
+    db.InsertRecord("PassData", RecordOf({"1", "2", "", "", ""}));
+    EXPECT_TRUE(db.Error());
+
+    EXPECT_TRUE(Snapshot::Of(path) == before);
+    ExpectNoSideFiles(path);
+  }
+}
+
+TEST_F(FileTest, ConnectRefusesAFileItCannotWrite) {
+  if (geteuid() == 0) GTEST_SKIP() << "root can write any file";
+  CreateBook(Letters("a")).reset();
+  ASSERT_EQ(chmod(path_.c_str(), 0400), 0);
+  const Snapshot before = Snapshot::Of(path_);
+  fw::SqlDatabase db;
+  db.SetDatabaseFilePath(path_);
+  EXPECT_FALSE(db.Connect());
+  EXPECT_NE(db.ErrorMessage().find("read-only"), std::string::npos) << db.ErrorMessage();
+  EXPECT_TRUE(Snapshot::Of(path_) == before);
+}
+
+}  // namespace
+}  // namespace dbtest

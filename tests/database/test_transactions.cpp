@@ -1,0 +1,201 @@
+// Writes and Commit: what survives, what is lost, and two users of one file.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
+#include "tests/database/DatabaseFixture.h"
+
+namespace dbtest {
+namespace {
+
+using TransactionTest = DatabaseTest;
+
+// Runs `body` in a child process, which ends with its result without running
+// any destructor or test machinery; returns the child's exit code.
+int InChild(const std::function<int()>& body) {
+  const pid_t pid = fork();
+  if (pid == 0) _exit(body());
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+std::string IntegrityCheck(fw::SqlDatabase& db) {
+  auto rs = db.SQLSelect("pragma integrity_check");
+  return rs->Eof() ? db.ErrorMessage() : rs->Field("integrity_check").StringValue();
+}
+
+TEST_F(TransactionTest, AUniqueConflictRefusesOneRowAndKeepsTheTransaction) {
+  auto db = CreateBook();
+  db->InsertRecord("PassData", RecordOf({"a", "first", "", "", ""}));
+  ASSERT_FALSE(db->Error()) << db->ErrorMessage();
+  db->InsertRecord("PassData", RecordOf({"a", "second", "", "", ""}));
+  EXPECT_TRUE(db->Error());
+  EXPECT_NE(db->ErrorMessage().find("UNIQUE"), std::string::npos) << db->ErrorMessage();
+  db->InsertRecord("PassData", RecordOf({"b", "third", "", "", ""}));
+  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  // The same through SQLExecute and through a record set's Update.
+  db->SQLExecute("insert into PassData(Site) values ('b')");
+  EXPECT_TRUE(db->Error());
+  auto rs = db->SQLSelect("select * from PassData where Site = 'b'");
+  rs->Edit();
+  rs->Field("Site").SetStringValue("a");
+  rs->Update();
+  EXPECT_TRUE(db->Error());
+  EXPECT_EQ(rs->Field("Site").StringValue(), "b");  // the set's copy is unchanged too
+
+  db->Commit();
+  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  db.reset();
+  const std::vector<Entry> expected = {{"a", "first", "", "", ""}, {"b", "third", "", "", ""}};
+  EXPECT_EQ(AllEntries(*Open()), expected);
+}
+
+TEST_F(TransactionTest, CommittedWritesSurviveANewConnectionAndANewProcess) {
+  auto db = CreateBook(Letters("a"));
+  db->InsertRecord("PassData", RecordOf({"b", "pw b", "", "", ""}));
+  db->Commit();
+  ASSERT_FALSE(db->Error()) << db->ErrorMessage();
+  db.reset();
+
+  EXPECT_EQ(AllEntries(*Open()).size(), 2u);
+  const int code = InChild([&] {
+    fw::SqlDatabase child;
+    child.SetDatabaseFilePath(path_);
+    if (!child.Connect()) return 10;
+    auto rs = child.SQLSelect("select * from PassData where Site = 'b'");
+    return !rs->Eof() && rs->Field("PassWord").StringValue() == "pw b" ? 0 : 11;
+  });
+  EXPECT_EQ(code, 0);
+}
+
+TEST_F(TransactionTest, WritesBecomeVisibleToOthersOnlyAtCommit) {
+  struct Write {
+    const char* name;
+    std::function<void(fw::SqlDatabase&)> apply;
+    std::vector<Entry> after;
+  };
+  const Write writes[] = {
+      {"InsertRecord", [](fw::SqlDatabase& db) { db.InsertRecord("PassData", RecordOf(Letters("c")[0])); },
+       Letters("abc")},
+      {"SQLExecute", [](fw::SqlDatabase& db) { db.SQLExecute("delete from PassData where Site = 'a'"); },
+       Letters("b")},
+      {"Update",
+       [](fw::SqlDatabase& db) {
+         auto rs = db.SQLSelect("select * from PassData");
+         rs->Edit();
+         rs->Field("Notes").SetStringValue("edited");
+         rs->Update();
+       },
+       [] {
+         auto e = Letters("ab");
+         e[0].notes = "edited";
+         return e;
+       }()},
+      {"DeleteRecord",
+       [](fw::SqlDatabase& db) {
+         auto rs = db.SQLSelect("select * from PassData where Site = 'b'");
+         rs->DeleteRecord();
+       },
+       Letters("a")},
+  };
+  for (const Write& w : writes) {
+    SCOPED_TRACE(w.name);
+    unlink(path_.c_str());
+    CreateBook(Letters("ab")).reset();
+    auto writer = Open();
+    auto reader = Open();
+    w.apply(*writer);
+    ASSERT_FALSE(writer->Error()) << writer->ErrorMessage();
+    EXPECT_EQ(AllEntries(*writer), w.after);
+    EXPECT_EQ(AllEntries(*reader), Letters("ab"));
+    writer->Commit();
+    ASSERT_FALSE(writer->Error()) << writer->ErrorMessage();
+    EXPECT_EQ(AllEntries(*reader), w.after);
+  }
+}
+
+TEST_F(TransactionTest, UncommittedWritesAreLostWhenTheConnectionOrTheProcessEnds) {
+  // Many rows through a tiny page cache, so that SQLite must spill them into
+  // the file before the end; the journal has to undo them.
+  auto write_without_commit = [&](fw::SqlDatabase& db) {
+    db.SQLExecute("pragma cache_size = 2");
+    db.SQLExecute("update PassData set PassWord = 'uncommitted' where Site = 'a'");
+    for (int i = 0; i < 2000; ++i) db.InsertRecord("PassData", RecordOf({std::to_string(i), std::string(200, 'x'), "", "", ""}));
+    return db.Error() ? 1 : 0;
+  };
+  for (const bool crash : {false, true}) {
+    SCOPED_TRACE(crash ? "the process ends" : "the connection closes");
+    unlink(path_.c_str());
+    CreateBook(Letters("ab")).reset();
+    if (crash) {
+      EXPECT_EQ(InChild([&] {
+                  fw::SqlDatabase* db = new fw::SqlDatabase;  // never closed
+                  db->SetDatabaseFilePath(path_);
+                  return db->Connect() ? write_without_commit(*db) : 10;
+                }),
+                0);
+    } else {
+      auto db = Open();
+      EXPECT_EQ(write_without_commit(*db), 0) << db->ErrorMessage();
+      EXPECT_EQ(AllEntries(*db).size(), 2002u);
+    }
+    auto db = Open();
+    EXPECT_EQ(AllEntries(*db), Letters("ab"));
+    EXPECT_EQ(IntegrityCheck(*db), "ok");
+  }
+}
+
+TEST_F(TransactionTest, ASecondConnectionReadsAndWritesWhileTheFirstIsIdle) {
+  auto first = CreateBook(Letters("a"));
+  auto kept = first->SQLSelect("select * from PassData");  // a set held open holds no lock
+  auto second = Open();
+  EXPECT_EQ(AllEntries(*second), Letters("a"));
+  second->InsertRecord("PassData", RecordOf(Letters("b")[0]));
+  second->Commit();
+  ASSERT_FALSE(second->Error()) << second->ErrorMessage();
+
+  EXPECT_EQ(AllEntries(*first), Letters("ab"));
+  first->InsertRecord("PassData", RecordOf(Letters("c")[0]));
+  first->Commit();
+  ASSERT_FALSE(first->Error()) << first->ErrorMessage();
+  EXPECT_EQ(AllEntries(*second), Letters("abc"));
+}
+
+TEST_F(TransactionTest, AWriterWaitsForAnotherProcessInsteadOfFailing) {
+  CreateBook(Letters("a")).reset();
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(ready[0]);
+    fw::SqlDatabase child;
+    child.SetDatabaseFilePath(path_);
+    if (!child.Connect()) _exit(10);
+    child.InsertRecord("PassData", RecordOf(Letters("b")[0]));  // holds the write lock
+    if (child.Error()) _exit(11);
+    if (write(ready[1], "x", 1) != 1) _exit(12);
+    usleep(300 * 1000);
+    child.Commit();
+    _exit(child.Error() ? 13 : 0);
+  }
+  ASSERT_GT(pid, 0);
+  close(ready[1]);
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  close(ready[0]);
+
+  auto db = Open();
+  db->InsertRecord("PassData", RecordOf(Letters("c")[0]));
+  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  db->Commit();
+  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(AllEntries(*db), Letters("abc"));
+}
+
+}  // namespace
+}  // namespace dbtest

@@ -1,0 +1,210 @@
+// The framework's windows and controls as a program sees them: text changes,
+// key filters, message boxes, the clipboard, the note player, resources.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "framework/Clipboard.h"
+#include "framework/Control.h"
+#include "framework/FolderItem.h"
+#include "framework/MsgBox.h"
+#include "framework/Window.h"
+#include "framework/testing/Drivers.h"
+#include "framework/testing/EventLog.h"
+
+namespace {
+
+using fw::testing::Key;
+
+// A small window with one of each text control, counting their events.
+class Probe : public fw::Window {
+ public:
+  int field_changes = 0, area_changes = 0, opened = 0, closed = 0;
+  std::string keys_seen;
+  std::string order;
+
+  void Layout() override {
+    order += "L";
+    SetTitle("Probe");
+    SetSize(300, 200);
+    SetVisible(true);
+  }
+  void CreateControls() override {
+    order += "C";
+    auto& f = New<fw::TextField>("Field");
+    f.SetPosition(10, 10, 200, 24);
+    f.TextChange = [this](fw::TextField&) { ++field_changes; };
+    // Swallows every character of code 128 or more, as the program's fields do.
+    f.KeyDown = [this](fw::TextField&, const std::string& key) {
+      keys_seen += key;
+      return !key.empty() && static_cast<unsigned char>(key[0]) >= 128;
+    };
+    auto& a = New<fw::TextArea>("Area");
+    a.SetPosition(10, 40, 200, 60);
+    a.TextChange = [this](fw::TextArea&) { ++area_changes; };
+    New<fw::NotePlayer>("Player");
+  }
+  void AddMenuHandlers(fw::Window&) override { order += "M"; }
+  void Event_Open() override {
+    order += "O";
+    ++opened;
+    // The window under construction is already the class's implicit instance.
+    self_during_open = fw::GetImplicitWindow("Probe.Probe");
+  }
+  void Event_Close() override { ++closed; }
+  fw::Window* self_during_open = nullptr;
+
+  fw::TextField& Field() { return Find<fw::TextField>("Field"); }
+  fw::TextArea& Area() { return Find<fw::TextArea>("Area"); }
+};
+
+Probe& TheProbe() { return fw::ImplicitInstance<Probe>("Probe.Probe"); }
+
+TEST(Window, CreationEventsInOrderAndOneInstance) {
+  Probe& p = TheProbe();
+  EXPECT_EQ(p.order, "LCMO");
+  EXPECT_EQ(p.self_during_open, &p);
+  EXPECT_EQ(&TheProbe(), &p);
+  EXPECT_EQ(p.opened, 1);
+  // Hiding keeps the instance; closing ends it and the next request makes a new one.
+  p.SetVisible(false);
+  EXPECT_EQ(&TheProbe(), &p);
+  fw::testing::ClickCloseBox(p);
+  EXPECT_EQ(p.closed, 1);
+  EXPECT_EQ(fw::GetImplicitWindow("Probe.Probe"), nullptr);
+  fw::testing::ProcessEvents();
+  Probe& again = TheProbe();
+  EXPECT_EQ(again.opened, 1);
+  EXPECT_EQ(fw::AllWindows().size(), 1u);
+}
+
+TEST(Window, WithoutCloseBoxRefusesToClose) {
+  Probe& p = TheProbe();
+  p.SetCloseButton(false);
+  fw::testing::ClickCloseBox(p);
+  EXPECT_EQ(p.closed, 0);
+  EXPECT_EQ(fw::GetImplicitWindow("Probe.Probe"), &p);
+}
+
+TEST(TextChange, RaisedByTypingAndByTheProgramButNeverForAnUnchangedText) {
+  Probe& p = TheProbe();
+  struct Case {
+    const char* what;
+    std::function<void()> act;
+    int field, area;
+  };
+  const Case cases[] = {
+      {"program sets field", [&] { p.Field().SetText("abc"); }, 1, 0},
+      {"program sets same field text", [&] { p.Field().SetText("abc"); }, 0, 0},
+      {"program empties field", [&] { p.Field().SetText(""); }, 1, 0},
+      {"program empties empty field", [&] { p.Field().SetText(""); }, 0, 0},
+      {"user types two characters", [&] { fw::testing::TypeText(p.Field(), "xy"); }, 2, 0},
+      {"program sets area", [&] { p.Area().SetText("one\ntwo"); }, 0, 1},
+      {"program sets same area text", [&] { p.Area().SetText("one\ntwo"); }, 0, 0},
+      {"program empties area", [&] { p.Area().SetText(""); }, 0, 1},
+      {"user types into area", [&] { fw::testing::TypeText(p.Area(), "q"); }, 0, 1},
+  };
+  for (const Case& c : cases) {
+    const int f0 = p.field_changes, a0 = p.area_changes;
+    c.act();
+    EXPECT_EQ(p.field_changes - f0, c.field) << c.what;
+    EXPECT_EQ(p.area_changes - a0, c.area) << c.what;
+  }
+  EXPECT_EQ(p.Field().Text(), "xy");
+}
+
+TEST(KeyDown, ASwallowedKeyChangesNothingAndOthersArrive) {
+  Probe& p = TheProbe();
+  fw::testing::TypeText(p.Field(), "aé😀b");
+  EXPECT_EQ(p.Field().Text(), "ab");
+  EXPECT_EQ(p.keys_seen, "aé😀b");
+  fw::testing::PressKey(p.Field(), Key::Return);
+  fw::testing::PressKey(p.Field(), Key::Escape);
+  EXPECT_EQ(p.keys_seen.substr(p.keys_seen.size() - 2), "\r\x1b");
+}
+
+TEST(Selection, CountsCharactersNotBytes) {
+  Probe& p = TheProbe();
+  p.Field().SetText("é😀xyz");
+  p.Field().SetSelStart(2);
+  p.Field().SetSelLength(2);
+  EXPECT_EQ(p.Field().SelStart(), 2);
+  EXPECT_EQ(p.Field().SelLength(), 2);
+  EXPECT_EQ(p.Field().SelText(), "xy");
+  p.Field().SetSelText("Ω");
+  EXPECT_EQ(p.Field().Text(), "é😀Ωz");
+}
+
+TEST(MsgBox, ScriptedResponderRecordsAndAnswers) {
+  fw::testing::ClearShownBoxes();
+  fw::testing::QueueAnswers({6});
+  EXPECT_EQ(fw::MsgBox("Delete it?", 36, ""), 6);
+  EXPECT_EQ(fw::MsgBox("Again?", 36, ""), 7);  // nothing scripted: the safe answer
+  fw::MsgBox("Done");
+  const auto& boxes = fw::testing::ShownBoxes();
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[0].text, "Delete it?");
+  EXPECT_EQ(boxes[0].style, 36);
+  EXPECT_EQ(boxes[1].answer, 7);
+  EXPECT_EQ(boxes[2].text, "Done");
+  EXPECT_EQ(boxes[2].answer, 1);
+}
+
+TEST(Clipboard, SetReadAndEmpty) {
+  fw::Clipboard c;
+  c.SetText("pa$$ wörd\r\n");
+  EXPECT_TRUE(fw::Clipboard().TextAvailable());
+  EXPECT_EQ(fw::Clipboard().Text(), "pa$$ wörd\r\n");
+  c.SetText("");
+  EXPECT_EQ(fw::Clipboard().Text(), "");
+}
+
+TEST(NotePlayer, EachNoteIsLoggedWithItsPlayersInstrument) {
+  Probe& p = TheProbe();
+  fw::testing::ClearLog();
+  auto& player = p.Find<fw::NotePlayer>("Player");
+  player.SetInstrument(10);
+  player.PlayNote(60, 30);
+  player.PlayNote(60, 0);
+  player.SetInstrument(46);
+  player.PlayNote(40, 40);
+  const std::vector<fw::testing::NoteEvent> want = {{10, 60, 30}, {10, 60, 0}, {46, 40, 40}};
+  EXPECT_EQ(fw::testing::Notes(), want);
+}
+
+TEST(Resources, MissingOrUnreadableFilesGiveNilAndNoMessage) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::path(std::getenv("HOME")) / "res";
+  fs::create_directories(dir);
+  std::ofstream(dir / "garbage.png") << "not a picture";
+  std::ofstream(dir / "garbage.mp3") << "not a sound";
+  fw::testing::ClearShownBoxes();
+  fw::FolderItem folder(dir.string());
+  EXPECT_EQ(folder.Child("missing.png")->OpenAsPicture(), nullptr);
+  EXPECT_EQ(folder.Child("garbage.png")->OpenAsPicture(), nullptr);
+  EXPECT_EQ(folder.Child("missing.mp3")->OpenAsSound(), nullptr);
+  EXPECT_EQ(folder.Child("garbage.mp3")->OpenAsSound(), nullptr);
+  EXPECT_EQ(folder.OpenAsPicture(), nullptr);  // a folder is no picture
+  EXPECT_TRUE(fw::testing::ShownBoxes().empty());
+}
+
+TEST(Folders, ApplicationDataAndPrivateNewFolders) {
+  auto data = fw::SpecialFolder::ApplicationData();
+  EXPECT_EQ(data->NativePath(), std::string(std::getenv("XDG_DATA_HOME")));
+  auto mine = data->Child("Kestrion");
+  EXPECT_FALSE(mine->Exists());
+  ASSERT_TRUE(mine->CreateAsFolder());  // parents are made as needed
+  EXPECT_TRUE(mine->IsFolder());
+  const auto perms = std::filesystem::status(mine->NativePath()).permissions();
+  EXPECT_EQ(perms & std::filesystem::perms::all, std::filesystem::perms::owner_all);
+}
+
+TEST(Folders, BundleResourcesSitBesideTheExecutablesFolder) {
+  auto res = fw::GetApplicationBundleResources();
+  ASSERT_NE(res, nullptr);
+  EXPECT_EQ(std::filesystem::canonical(res->NativePath()), std::filesystem::canonical(KESTRION_TEST_RESOURCES_DIR));
+  EXPECT_NE(res->Child("Background2.png")->OpenAsPicture(), nullptr);
+}
+
+}  // namespace
