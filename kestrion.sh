@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev libsqlite3-dev
-  libsdl2-mixer-dev libfluidsynth-dev timgm6mb-soundfont fonts-dejavu-core)
+  libsdl2-mixer-dev libfluidsynth-dev timgm6mb-soundfont fonts-dejavu-core fonts-liberation)
 TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev sqlite3 xvfb xauth)
 
 install_missing() {

@@ -1,6 +1,7 @@
 #include "framework/Application.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QTimer>
 #include <cstdlib>
 
@@ -42,6 +43,20 @@ Runtime& rt() {
   static Runtime r;
   return r;
 }
+
+// The windows are laid out for a compact sans-serif; the usual default here is
+// wide enough to cut off labels. The first narrow one installed is used, at
+// the default size; without any the default stays.
+void UseNarrowApplicationFont() {
+  const QStringList installed = QFontDatabase::families();
+  for (const char* family : {"Liberation Sans", "Arimo", "Nimbus Sans"}) {
+    if (!installed.contains(QString::fromLatin1(family))) continue;
+    QFont f = QApplication::font();
+    f.setFamilies({QString::fromLatin1(family)});
+    QApplication::setFont(f);
+    return;
+  }
+}
 }  // namespace
 
 Application::Application() = default;
@@ -63,6 +78,7 @@ void RuntimeInit(int& argc, char** argv) {
   r.owns_qt = true;
   r.qt->setQuitOnLastWindowClosed(false);
   r.qt->setApplicationName("Kestrion");
+  UseNarrowApplicationFont();
 }
 
 bool RuntimeIsUp() { return QApplication::instance() != nullptr; }

@@ -195,6 +195,16 @@ TEST_F(RecordSetTest, DeleteRecordRemovesTheRowItStandsOnAndNothingAtTheEnd) {
   all->DeleteRecord();
   EXPECT_TRUE(db->Error());  // it was already gone
   EXPECT_EQ(AllEntries(*db), Letters("ac"));
+
+  // Nor does an Update of a row that is gone: it is refused, not reported done.
+  auto stale = db->SQLSelect("select * from PassData where Site = 'c'");
+  db->SQLExecute("delete from PassData where Site = 'c'");
+  stale->Edit();
+  stale->Field("PassWord").SetStringValue("lost");
+  stale->Update();
+  EXPECT_TRUE(db->Error());
+  EXPECT_NE(db->ErrorMessage().find("no longer"), std::string::npos) << db->ErrorMessage();
+  EXPECT_EQ(AllEntries(*db), Letters("a"));
 }
 
 TEST_F(RecordSetTest, DeletingWhileWalkingVisitsEveryRow) {

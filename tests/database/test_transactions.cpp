@@ -136,6 +136,7 @@ TEST_F(TransactionTest, UncommittedWritesAreLostWhenTheConnectionOrTheProcessEnd
                   return db->Connect() ? write_without_commit(*db) : 10;
                 }),
                 0);
+      EXPECT_TRUE(Exists(path_ + "-journal"));  // left for the next Connect to roll back
     } else {
       auto db = Open();
       EXPECT_EQ(write_without_commit(*db), 0) << db->ErrorMessage();

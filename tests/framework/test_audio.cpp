@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -150,6 +151,7 @@ struct Tone {
   const char* name;
   int instrument, note, velocity;
 };
+void PrintTo(const Tone& t, std::ostream* os) { *os << t.name; }
 
 class ToneRender : public ::testing::TestWithParam<Tone> {};
 
@@ -175,6 +177,14 @@ INSTANTIATE_TEST_SUITE_P(Tones, ToneRender,
 // Sounds behave the same whether the output is a device (the dummy device under
 // test), a silent stand-in (no device at all) or nothing (audio shut down).
 enum class Output { kDevice, kNoDevice, kNoMixer };
+const char* Name(Output o) {
+  switch (o) {
+    case Output::kDevice: return "Device";
+    case Output::kNoDevice: return "NoDevice";
+    default: return "NoMixer";
+  }
+}
+void PrintTo(Output o, std::ostream* os) { *os << Name(o); }
 
 class SoundTest : public ::testing::TestWithParam<Output> {
  protected:
@@ -284,13 +294,7 @@ TEST_P(SoundTest, SoundsOutliveShutdownHarmlessly) {
 
 INSTANTIATE_TEST_SUITE_P(Outputs, SoundTest,
                          ::testing::Values(Output::kDevice, Output::kNoDevice, Output::kNoMixer),
-                         [](const auto& info) {
-                           switch (info.param) {
-                             case Output::kDevice: return std::string("Device");
-                             case Output::kNoDevice: return std::string("NoDevice");
-                             default: return std::string("NoMixer");
-                           }
-                         });
+                         [](const auto& info) { return std::string(Name(info.param)); });
 
 // --- what the device really receives ----------------------------------------------
 
@@ -302,6 +306,7 @@ struct Capture {
   void (*play)(Sounds& keep);
   bool audible;
 };
+void PrintTo(const Capture& c, std::ostream* os) { *os << c.name; }
 
 class DeviceCapture : public ::testing::TestWithParam<Capture> {};
 
