@@ -24,14 +24,15 @@ struct Entry {
   std::string class_name;
   std::unique_ptr<Window> window;
 };
+// Never destroyed at exit: windows must go before Qt does (ReleaseAllWindows).
 std::vector<Entry>& live() {
-  static std::vector<Entry> v;
-  return v;
+  static auto* v = new std::vector<Entry>;
+  return *v;
 }
 // Closed windows wait here until the event loop level that closed them is left.
 std::vector<std::unique_ptr<Window>>& closed() {
-  static std::vector<std::unique_ptr<Window>> v;
-  return v;
+  static auto* v = new std::vector<std::unique_ptr<Window>>;
+  return *v;
 }
 
 class Reaper : public QObject {

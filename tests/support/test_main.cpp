@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
   fw::testing::SetUrlLauncher("true");
   fw::testing::KeepRuntimeAlive(true);
   const int rc = RUN_ALL_TESTS();
+  fw::ReleaseAllWindows();
   if (!getenv("KESTRION_KEEP_TEST_HOME")) {
     std::error_code ec;
     std::filesystem::remove_all(h, ec);
