@@ -22,11 +22,13 @@ trap 'rm -rf "$work"' EXIT
 
 # --- the rag ----------------------------------------------------------------
 python3 tamberly_rag.py "$work/rag.mid"
-fluidsynth -ni -q -g 0.7 -r 44100 -F "$work/rag-raw.wav" "$SOUNDFONT" "$work/rag.mid" </dev/null
+# Rendered as float: the synthesizer's own 16-bit dither is random; sox's
+# (with -R) is repeatable, so a rerun gives the same file.
+fluidsynth -ni -q -g 0.7 -r 44100 -O float -F "$work/rag-raw.wav" "$SOUNDFONT" "$work/rag.mid" </dev/null
 # Trim the render's trailing silence, let the last chord die away, leave a
 # little headroom.
-sox "$work/rag-raw.wav" "$work/rag-trim.wav" reverse silence 1 0.05 -70d reverse
-sox "$work/rag-trim.wav" "$work/rag.wav" fade t 0 -0 1.5 gain -n -1
+sox -R -V1 "$work/rag-raw.wav" "$work/rag-trim.wav" reverse silence 1 0.05 -70d reverse
+sox -R "$work/rag-trim.wav" -b 16 "$work/rag.wav" fade t 0 -0 1.5 gain -n -1
 lame --quiet --noreplaygain -b 96 -q 2 \
   --tt "Tamberly Rag" --ta "Kestrion" "$work/rag.wav" "Tamberly Rag.mp3"
 

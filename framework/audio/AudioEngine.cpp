@@ -11,7 +11,10 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <string>
 #include <thread>
+#include <type_traits>
+#include <vector>
 
 #include "framework/testing/EventLog.h"
 

@@ -253,8 +253,12 @@ bool LooksLikeDatabase(const std::string& path, std::string* why) {
   }
   // Rollback-journal files (format bytes 1, 1) always hold whole pages, and when
   // the header's page count is current (offset 92 matches the change counter at
-  // 24) the file must hold that many. A WAL file may keep pages in its log.
-  if (h[18] == 1 && h[19] == 1) {
+  // 24) the file must hold that many. A WAL file may keep pages in its log, and a
+  // file beside a journal may be half-way through a transaction that its owner
+  // did not finish: SQLite rolls that back on opening, so it is not judged here.
+  struct stat journal {};
+  const bool has_journal = stat((path + "-journal").c_str(), &journal) == 0 && journal.st_size > 0;
+  if (h[18] == 1 && h[19] == 1 && !has_journal) {
     const uint64_t size = static_cast<uint64_t>(st.st_size);
     const uint64_t pages = be32(28);
     if (size % page != 0 || (be32(92) == be32(24) && size < pages * page)) {

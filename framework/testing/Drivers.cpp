@@ -1,8 +1,11 @@
 #include "framework/testing/Drivers.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -202,6 +205,29 @@ bool IsSeenOnScreen(Control& c) {
   if (!wd || !wd->isVisibleTo(c.Owner().impl().client)) return false;
   const QRect inClient(wd->mapTo(c.Owner().impl().client, QPoint(0, 0)), wd->size());
   return inClient.intersects(c.Owner().impl().client->rect()) && c.Owner().impl().host->isVisible();
+}
+
+Place PlaceOnScreen(Control& c) {
+  QWidget* wd = W(c);
+  if (!wd) return {};
+  const QPoint at = wd->mapTo(c.Owner().impl().client, QPoint(0, 0));
+  return {at.x(), at.y(), wd->width(), wd->height()};
+}
+
+TextExtent TextExtentOnScreen(Control& c) {
+  QWidget* wd = W(c);
+  if (!wd) return {};
+  const QFontMetrics fm(wd->font());
+  if (auto* l = qobject_cast<QLabel*>(wd)) {
+    if (l->wordWrap()) {
+      const QRect room(0, 0, l->contentsRect().width(), 1 << 20);
+      const QRect r = fm.boundingRect(room, Qt::TextWordWrap | (l->alignment() & Qt::AlignHorizontal_Mask), l->text());
+      return {r.width(), r.height()};
+    }
+    return {fm.horizontalAdvance(l->text()), fm.height()};
+  }
+  if (auto* b = qobject_cast<QAbstractButton*>(wd)) return {fm.horizontalAdvance(b->text()), fm.height()};
+  return {};
 }
 
 bool SaveScreenshot(Window& w, const std::string& path) {

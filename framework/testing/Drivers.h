@@ -69,6 +69,19 @@ int ClientHeightOnScreen(Window& w);
 // Whether a control can be seen inside the window's client area (not cut off
 // by the bottom edge, and shown with all its parents).
 bool IsSeenOnScreen(Control& c);
+// Where a control is drawn, in its window's client coordinates (a control
+// inside a panel included).
+struct Place {
+  int left = 0, top = 0, width = 0, height = 0;
+};
+Place PlaceOnScreen(Control& c);
+// The room that a label's or a button's text takes in the control's font: for
+// a word-wrapped label the width and height of the wrapped text at the
+// control's width, else those of its one line.
+struct TextExtent {
+  int width = 0, height = 0;
+};
+TextExtent TextExtentOnScreen(Control& c);
 // A PNG of the window as drawn.
 bool SaveScreenshot(Window& w, const std::string& path);
 void ProcessEvents();

@@ -125,18 +125,26 @@ TEST_F(TransactionTest, UncommittedWritesAreLostWhenTheConnectionOrTheProcessEnd
     for (int i = 0; i < 2000; ++i) db.InsertRecord("PassData", RecordOf({std::to_string(i), std::string(200, 'x'), "", "", ""}));
     return db.Error() ? 1 : 0;
   };
-  for (const bool crash : {false, true}) {
-    SCOPED_TRACE(crash ? "the process ends" : "the connection closes");
+  enum End { kClose, kProcessEnds, kProcessEndsAfterHeaderWritten };
+  for (const End end : {kClose, kProcessEnds, kProcessEndsAfterHeaderWritten}) {
+    SCOPED_TRACE(end);
     unlink(path_.c_str());
     CreateBook(Letters("ab")).reset();
-    if (crash) {
+    if (end != kClose) {
       EXPECT_EQ(InChild([&] {
                   fw::SqlDatabase* db = new fw::SqlDatabase;  // never closed
                   db->SetDatabaseFilePath(path_);
                   return db->Connect() ? write_without_commit(*db) : 10;
                 }),
                 0);
-      EXPECT_TRUE(Exists(path_ + "-journal"));  // left for the next Connect to roll back
+      ASSERT_TRUE(Exists(path_ + "-journal"));  // left for the next Connect to roll back
+      if (end == kProcessEndsAfterHeaderWritten) {
+        // The unfinished transaction's first page may reach the file before the
+        // pages it counts: a header claiming more pages than the file holds.
+        std::string bytes = ReadBytes(path_);
+        bytes.replace(28, 4, std::string("\0\0\x10\0", 4));
+        WriteBytes(path_, bytes);
+      }
     } else {
       auto db = Open();
       EXPECT_EQ(write_without_commit(*db), 0) << db->ErrorMessage();
