@@ -12,9 +12,9 @@
 namespace dbtest {
 namespace {
 
-using FileTest = DatabaseTest;
+using DatabaseFileTest = DatabaseTest;
 
-TEST_F(FileTest, CreateMakesAPrivateDatabaseAtOnceWhateverTheUmask) {
+TEST_F(DatabaseFileTest, CreateMakesAPrivateDatabaseAtOnceWhateverTheUmask) {
   for (mode_t mask : {mode_t{022}, mode_t{077}, mode_t{0277}, mode_t{0}}) {
     SCOPED_TRACE(mask);
     const std::string path = File("new-" + std::to_string(mask) + ".rsd");
@@ -43,7 +43,7 @@ TEST_F(FileTest, CreateMakesAPrivateDatabaseAtOnceWhateverTheUmask) {
   }
 }
 
-TEST_F(FileTest, CreateRefusesAnExistingFileAndLeavesItAlone) {
+TEST_F(DatabaseFileTest, CreateRefusesAnExistingFileAndLeavesItAlone) {
   // A database of the user's, some other file, an empty file.
   CreateBook(Letters("ab")).reset();
   WriteBytes(File("notes.txt"), "keep me\n");
@@ -63,7 +63,7 @@ TEST_F(FileTest, CreateRefusesAnExistingFileAndLeavesItAlone) {
   EXPECT_EQ(AllEntries(*Open()).size(), 2u);
 }
 
-TEST_F(FileTest, CreateFailsCleanlyWithoutAUsablePath) {
+TEST_F(DatabaseFileTest, CreateFailsCleanlyWithoutAUsablePath) {
   fw::SqlDatabase unset;
   EXPECT_FALSE(unset.CreateDatabaseFile());
   EXPECT_TRUE(unset.Error());
@@ -83,7 +83,7 @@ TEST_F(FileTest, CreateFailsCleanlyWithoutAUsablePath) {
   EXPECT_TRUE(db.Error());
 }
 
-TEST_F(FileTest, ConnectOpensAnExistingDatabase) {
+TEST_F(DatabaseFileTest, ConnectOpensAnExistingDatabase) {
   CreateBook(Letters("xyz")).reset();
   fw::SqlDatabase db;
   db.SetDatabaseFilePath(path_);
@@ -153,7 +153,7 @@ const BadFile kBadFiles[] = {
      "permission denied"},
 };
 
-TEST_F(FileTest, ConnectRefusesWhatIsNotADatabaseAndLeavesItUntouched) {
+TEST_F(DatabaseFileTest, ConnectRefusesWhatIsNotADatabaseAndLeavesItUntouched) {
   for (const BadFile& bad : kBadFiles) {
     SCOPED_TRACE(bad.name);
     if (std::string(bad.name) == "unreadable" && geteuid() == 0) continue;  // root reads anything
@@ -182,7 +182,7 @@ TEST_F(FileTest, ConnectRefusesWhatIsNotADatabaseAndLeavesItUntouched) {
   }
 }
 
-TEST_F(FileTest, ConnectRefusesAFileItCannotWrite) {
+TEST_F(DatabaseFileTest, ConnectRefusesAFileItCannotWrite) {
   if (geteuid() == 0) GTEST_SKIP() << "root can write any file";
   CreateBook(Letters("a")).reset();
   ASSERT_EQ(chmod(path_.c_str(), 0400), 0);

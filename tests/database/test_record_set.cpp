@@ -6,9 +6,9 @@
 namespace dbtest {
 namespace {
 
-using RecordSetTest = DatabaseTest;
+using DatabaseRecordSetTest = DatabaseTest;
 
-TEST_F(RecordSetTest, SchemaRoundTripsThroughTheMasterTable) {
+TEST_F(DatabaseRecordSetTest, SchemaRoundTripsThroughTheMasterTable) {
   CreateBook().reset();
   auto db = Open();
   auto rs = db->SQLSelect("select sql from sqlite_master where type = 'table' and name = 'PassData'");
@@ -18,7 +18,7 @@ TEST_F(RecordSetTest, SchemaRoundTripsThroughTheMasterTable) {
   EXPECT_TRUE(rs->Eof());
 }
 
-TEST_F(RecordSetTest, FieldsReadEmptyAtTheEndAndForWhatWasNeverSet) {
+TEST_F(DatabaseRecordSetTest, FieldsReadEmptyAtTheEndAndForWhatWasNeverSet) {
   auto db = CreateBook();
   fw::DatabaseRecord only_site;
   only_site.Column("Site", "0412");
@@ -43,7 +43,7 @@ TEST_F(RecordSetTest, FieldsReadEmptyAtTheEndAndForWhatWasNeverSet) {
   }
 }
 
-TEST_F(RecordSetTest, EmptyAndFailedSelectsGiveAnEmptySetThatToleratesEverything) {
+TEST_F(DatabaseRecordSetTest, EmptyAndFailedSelectsGiveAnEmptySetThatToleratesEverything) {
   auto db = CreateBook(Letters("ab"));
   fw::SqlDatabase unconnected;
   struct Case {
@@ -76,7 +76,7 @@ TEST_F(RecordSetTest, EmptyAndFailedSelectsGiveAnEmptySetThatToleratesEverything
   EXPECT_EQ(AllEntries(*db), Letters("ab"));
 }
 
-TEST_F(RecordSetTest, MoveFirstRewindsForASecondWalk) {
+TEST_F(DatabaseRecordSetTest, MoveFirstRewindsForASecondWalk) {
   auto db = CreateBook(Letters("abcd"));
   auto rs = db->SQLSelect("select * from PassData");
   const std::vector<Entry> first = Walk(*rs);
@@ -85,7 +85,7 @@ TEST_F(RecordSetTest, MoveFirstRewindsForASecondWalk) {
   EXPECT_EQ(Walk(*rs), first);
 }
 
-TEST_F(RecordSetTest, TextIsStoredByteExact) {
+TEST_F(DatabaseRecordSetTest, TextIsStoredByteExact) {
   const std::vector<std::string> values = {
       "line one\r\nline two\n\rend\r\n",
       "it's \"quoted\" ''; drop table PassData; --",
@@ -121,7 +121,7 @@ TEST_F(RecordSetTest, TextIsStoredByteExact) {
   EXPECT_EQ(i, values.size());
 }
 
-TEST_F(RecordSetTest, UpdateWritesTheFieldsSetToTheRowTheSetStandsOnAtUpdate) {
+TEST_F(DatabaseRecordSetTest, UpdateWritesTheFieldsSetToTheRowTheSetStandsOnAtUpdate) {
   auto db = CreateBook(Letters("abcde"));
   auto rs = db->SQLSelect("select * from PassData");
   rs->Edit();  // on "a"
@@ -150,7 +150,7 @@ TEST_F(RecordSetTest, UpdateWritesTheFieldsSetToTheRowTheSetStandsOnAtUpdate) {
   EXPECT_EQ(AllEntries(*Open()), expected);
 }
 
-TEST_F(RecordSetTest, UpdateWritesNothingOutsideAnEditOrAtTheEnd) {
+TEST_F(DatabaseRecordSetTest, UpdateWritesNothingOutsideAnEditOrAtTheEnd) {
   auto db = CreateBook(Letters("ab"));
   auto rs = db->SQLSelect("select * from PassData");
   rs->Field("PassWord").SetStringValue("without edit");
@@ -171,7 +171,7 @@ TEST_F(RecordSetTest, UpdateWritesNothingOutsideAnEditOrAtTheEnd) {
   EXPECT_EQ(AllEntries(*db), Letters("ab"));
 }
 
-TEST_F(RecordSetTest, DeleteRecordRemovesTheRowItStandsOnAndNothingAtTheEnd) {
+TEST_F(DatabaseRecordSetTest, DeleteRecordRemovesTheRowItStandsOnAndNothingAtTheEnd) {
   auto db = CreateBook(Letters("abc"));
   auto all = db->SQLSelect("select * from PassData");
   Walk(*all);
@@ -207,7 +207,7 @@ TEST_F(RecordSetTest, DeleteRecordRemovesTheRowItStandsOnAndNothingAtTheEnd) {
   EXPECT_EQ(AllEntries(*db), Letters("a"));
 }
 
-TEST_F(RecordSetTest, DeletingWhileWalkingVisitsEveryRow) {
+TEST_F(DatabaseRecordSetTest, DeletingWhileWalkingVisitsEveryRow) {
   auto db = CreateBook(Letters("abcdef"));
   auto rs = db->SQLSelect("select * from PassData");
   std::string visited;
@@ -224,7 +224,7 @@ TEST_F(RecordSetTest, DeletingWhileWalkingVisitsEveryRow) {
 
 // Editing finds the exact row through the table's rowid, whatever the table
 // calls its columns.
-TEST_F(RecordSetTest, EditingFindsTheRowInTablesOfEveryShape) {
+TEST_F(DatabaseRecordSetTest, EditingFindsTheRowInTablesOfEveryShape) {
   struct Shape {
     const char* schema;
     const char* insert;
@@ -264,7 +264,7 @@ TEST_F(RecordSetTest, EditingFindsTheRowInTablesOfEveryShape) {
 }
 
 // Sets whose rows are not single rows of one table can be read but not changed.
-TEST_F(RecordSetTest, SetsNotTracedToOneTableRowRefuseChanges) {
+TEST_F(DatabaseRecordSetTest, SetsNotTracedToOneTableRowRefuseChanges) {
   auto db = CreateBook(Letters("abc"));
   db->SQLExecute("create view V as select * from PassData");
   db->SQLExecute("create table W(k integer, Site text, primary key(k)) without rowid");
@@ -300,7 +300,7 @@ TEST_F(RecordSetTest, SetsNotTracedToOneTableRowRefuseChanges) {
   EXPECT_EQ(AllEntries(*db), Letters("abc"));
 }
 
-TEST_F(RecordSetTest, ASetOutlivingItsDatabaseStillReadsAndRefusesWrites) {
+TEST_F(DatabaseRecordSetTest, ASetOutlivingItsDatabaseStillReadsAndRefusesWrites) {
   auto db = CreateBook(Letters("ab"));
   auto rs = db->SQLSelect("select * from PassData");
   db.reset();

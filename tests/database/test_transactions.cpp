@@ -9,7 +9,7 @@
 namespace dbtest {
 namespace {
 
-using TransactionTest = DatabaseTest;
+using DatabaseTransactionTest = DatabaseTest;
 
 // Runs `body` in a child process, which ends with its result without running
 // any destructor or test machinery; returns the child's exit code.
@@ -26,7 +26,7 @@ std::string IntegrityCheck(fw::SqlDatabase& db) {
   return rs->Eof() ? db.ErrorMessage() : rs->Field("integrity_check").StringValue();
 }
 
-TEST_F(TransactionTest, AUniqueConflictRefusesOneRowAndKeepsTheTransaction) {
+TEST_F(DatabaseTransactionTest, AUniqueConflictRefusesOneRowAndKeepsTheTransaction) {
   auto db = CreateBook();
   db->InsertRecord("PassData", RecordOf({"a", "first", "", "", ""}));
   ASSERT_FALSE(db->Error()) << db->ErrorMessage();
@@ -52,7 +52,7 @@ TEST_F(TransactionTest, AUniqueConflictRefusesOneRowAndKeepsTheTransaction) {
   EXPECT_EQ(AllEntries(*Open()), expected);
 }
 
-TEST_F(TransactionTest, CommittedWritesSurviveANewConnectionAndANewProcess) {
+TEST_F(DatabaseTransactionTest, CommittedWritesSurviveANewConnectionAndANewProcess) {
   auto db = CreateBook(Letters("a"));
   db->InsertRecord("PassData", RecordOf({"b", "pw b", "", "", ""}));
   db->Commit();
@@ -70,7 +70,7 @@ TEST_F(TransactionTest, CommittedWritesSurviveANewConnectionAndANewProcess) {
   EXPECT_EQ(code, 0);
 }
 
-TEST_F(TransactionTest, WritesBecomeVisibleToOthersOnlyAtCommit) {
+TEST_F(DatabaseTransactionTest, WritesBecomeVisibleToOthersOnlyAtCommit) {
   struct Write {
     const char* name;
     std::function<void(fw::SqlDatabase&)> apply;
@@ -116,7 +116,7 @@ TEST_F(TransactionTest, WritesBecomeVisibleToOthersOnlyAtCommit) {
   }
 }
 
-TEST_F(TransactionTest, UncommittedWritesAreLostWhenTheConnectionOrTheProcessEnds) {
+TEST_F(DatabaseTransactionTest, UncommittedWritesAreLostWhenTheConnectionOrTheProcessEnds) {
   // Many rows through a tiny page cache, so that SQLite must spill them into
   // the file before the end; the journal has to undo them.
   auto write_without_commit = [&](fw::SqlDatabase& db) {
@@ -126,8 +126,9 @@ TEST_F(TransactionTest, UncommittedWritesAreLostWhenTheConnectionOrTheProcessEnd
     return db.Error() ? 1 : 0;
   };
   enum End { kClose, kProcessEnds, kProcessEndsAfterHeaderWritten };
+  const char* const names[] = {"the connection closes", "the process ends", "the process ends, header written"};
   for (const End end : {kClose, kProcessEnds, kProcessEndsAfterHeaderWritten}) {
-    SCOPED_TRACE(end);
+    SCOPED_TRACE(names[end]);
     unlink(path_.c_str());
     CreateBook(Letters("ab")).reset();
     if (end != kClose) {
@@ -156,7 +157,7 @@ TEST_F(TransactionTest, UncommittedWritesAreLostWhenTheConnectionOrTheProcessEnd
   }
 }
 
-TEST_F(TransactionTest, ASecondConnectionReadsAndWritesWhileTheFirstIsIdle) {
+TEST_F(DatabaseTransactionTest, ASecondConnectionReadsAndWritesWhileTheFirstIsIdle) {
   auto first = CreateBook(Letters("a"));
   auto kept = first->SQLSelect("select * from PassData");  // a set held open holds no lock
   auto second = Open();
@@ -172,7 +173,7 @@ TEST_F(TransactionTest, ASecondConnectionReadsAndWritesWhileTheFirstIsIdle) {
   EXPECT_EQ(AllEntries(*second), Letters("abc"));
 }
 
-TEST_F(TransactionTest, AWriterWaitsForAnotherProcessInsteadOfFailing) {
+TEST_F(DatabaseTransactionTest, AWriterWaitsForAnotherProcessInsteadOfFailing) {
   CreateBook(Letters("a")).reset();
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
