@@ -73,6 +73,7 @@ bool IsSeenOnScreen(Control& c);
 // inside a panel included).
 struct Place {
   int left = 0, top = 0, width = 0, height = 0;
+  bool operator==(const Place&) const = default;
 };
 Place PlaceOnScreen(Control& c);
 // The room that a label's or a button's text takes in the control's font: for
