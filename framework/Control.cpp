@@ -1,10 +1,12 @@
 #include "framework/Control.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -58,6 +60,14 @@ class Painted : public QWidget {
   }
 };
 
+// Whether the key is the shortcut of one of the window's menu items.
+bool IsMenuShortcut(const Window& w, const QKeyEvent* k) {
+  const QKeySequence pressed(k->keyCombination());
+  for (const auto& [a, item] : w.impl().actions)
+    if (a && !a->shortcut().isEmpty() && a->shortcut().matches(pressed) == QKeySequence::ExactMatch) return true;
+  return false;
+}
+
 // Carries the widget's events to the control's event members.
 class EventBridge : public QObject {
  public:
@@ -70,9 +80,19 @@ class EventBridge : public QObject {
     switch (e->type()) {
       case QEvent::KeyPress: {
         auto* k = static_cast<QKeyEvent*>(e);
-        // Shortcuts with Ctrl go to the field's own editing and the menus.
+        // A menu shortcut that arrives here is that of a disabled item: it
+        // does nothing. Other keys with Ctrl go to the field's own editing.
+        if (IsMenuShortcut(c->Owner(), k)) return true;
         if (k->modifiers() & Qt::ControlModifier) return false;
         return c->OnKeyDown(KeyText(k));
+      }
+      case QEvent::ShortcutOverride: {
+        // A menu shortcut belongs to the menu: a field's own key bindings must
+        // not take it (on X11, Ctrl+E moves to the line's end and Ctrl+U
+        // erases the line).
+        if (!IsMenuShortcut(c->Owner(), static_cast<QKeyEvent*>(e))) return false;
+        e->ignore();
+        return true;
       }
       case QEvent::KeyRelease: {
         auto* k = static_cast<QKeyEvent*>(e);
@@ -191,7 +211,10 @@ void Control::SetVisible(bool on) {
   if (impl_->widget) impl_->widget->setVisible(on);
 }
 void Control::SetFocus() {
-  if (impl_->widget) impl_->widget->setFocus(Qt::OtherFocusReason);
+  // A control that does not accept the focus (a bevel button, a label) keeps
+  // it where it is, also when the program asks.
+  QWidget* w = impl_->widget;
+  if (w && w->focusPolicy() != Qt::NoFocus) w->setFocus(Qt::OtherFocusReason);
 }
 bool Control::HasFocus() const {
   QWidget* w = impl_->widget;
