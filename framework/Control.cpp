@@ -239,10 +239,11 @@ void Control::SetBold(bool on) {
 }
 void Control::SetTextColor(unsigned rgb) {
   if (QWidget* w = impl_->widget) {
+    // Enabled states only: a disabled control keeps the greyed look.
     QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, QColor::fromRgb(rgb));
-    p.setColor(QPalette::Text, QColor::fromRgb(rgb));
-    p.setColor(QPalette::ButtonText, QColor::fromRgb(rgb));
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
+      for (QPalette::ColorRole r : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(g, r, QColor::fromRgb(rgb));
     w->setPalette(p);
   }
 }

@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 
 #include "framework/qt/Internal.h"
 
@@ -152,18 +153,23 @@ void Window::Construct(Window* w, const std::string& class_name) {
 }
 
 void Window::FinishCreation() {
-  // Tab order: by TabIndex within each parent, in creation order for ties.
-  std::vector<Control*> focusable;
-  for (Control* c : order_) {
-    QWidget* wd = WidgetOf(*c);
-    if (wd && wd->focusPolicy() & Qt::TabFocus) focusable.push_back(c);
-  }
-  std::stable_sort(focusable.begin(), focusable.end(), [](Control* a, Control* b) {
-    if (a->Parent() != b->Parent()) return false;
-    return a->TabIndex() < b->TabIndex();
-  });
-  for (size_t i = 1; i < focusable.size(); ++i)
-    QWidget::setTabOrder(WidgetOf(*focusable[i - 1]), WidgetOf(*focusable[i]));
+  // Tab order: within each parent by TabIndex (creation order for ties); a
+  // panel's controls come at the panel's own place.
+  std::vector<QWidget*> chain;
+  std::function<void(const Control*)> walk = [&](const Control* parent) {
+    std::vector<Control*> kids;
+    for (Control* c : order_)
+      if (c->Parent() == parent) kids.push_back(c);
+    std::stable_sort(kids.begin(), kids.end(),
+                     [](const Control* a, const Control* b) { return a->TabIndex() < b->TabIndex(); });
+    for (Control* c : kids) {
+      QWidget* wd = WidgetOf(*c);
+      if (wd && (wd->focusPolicy() & Qt::TabFocus)) chain.push_back(wd);
+      walk(c);
+    }
+  };
+  walk(nullptr);
+  for (size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void Window::Impl::ApplySize() {

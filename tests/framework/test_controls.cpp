@@ -208,3 +208,50 @@ TEST(Folders, BundleResourcesSitBesideTheExecutablesFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// Controls made out of their tab order, some inside a panel.
+class TabProbe : public fw::Window {
+ public:
+  void Layout() override {
+    SetSize(300, 200);
+    SetVisible(true);
+  }
+  void CreateControls() override {
+    auto field = [this](const char* name, int tab, int top, fw::Control* panel) {
+      auto& f = New<fw::TextField>(name);
+      f.SetPosition(10, top, 100, 20);
+      f.SetTabIndex(tab);
+      if (panel) f.SetParent(panel);
+    };
+    field("A", 2, 10, nullptr);
+    auto& panel = New<fw::RoundRectangle>("Panel");
+    panel.SetPosition(0, 40, 300, 100);
+    panel.SetTabIndex(1);
+    field("D", 1, 90, &panel);
+    field("C", 0, 60, &panel);
+    field("B", 0, 150, nullptr);
+    auto& help = New<fw::BevelButton>("Help");
+    help.SetPosition(200, 10, 40, 20);
+    help.SetTabIndex(3);
+  }
+};
+
+TEST(Window, TabOrderFollowsTabIndexWithinEachParent) {
+  auto& w = fw::ImplicitInstance<TabProbe>("TabProbe.TabProbe");
+  auto focused = [&] {
+    for (const char* n : {"A", "B", "C", "D", "Help"})
+      if (w.ControlByName(n)->HasFocus()) return std::string(n);
+    return std::string("?");
+  };
+  w.Find<fw::TextField>("B").SetFocus();
+  std::string order = focused();
+  for (int i = 0; i < 4; ++i) {
+    fw::testing::PressKey(*w.ControlByName(focused()), Key::Tab);
+    order += focused();
+  }
+  EXPECT_EQ(order, "BCDAB");
+}
+
+}  // namespace
