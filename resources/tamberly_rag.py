@@ -83,8 +83,8 @@ def parse_chord(symbol):
     tones = CHORDS[name]
     return tones, (NAMES[bass[0]] if bass else tones[0])
 
-def beat_chords(spec):
-    parts = spec.split()
+def beat_chords(chords):
+    parts = chords.split()
     return [parse_chord(parts[0]), parse_chord(parts[-1])]
 
 def in_range(pc, low):
