@@ -8,6 +8,7 @@
 #include "framework/Clipboard.h"
 #include "framework/Control.h"
 #include "framework/FolderItem.h"
+#include "framework/MenuItem.h"
 #include "framework/MsgBox.h"
 #include "framework/Window.h"
 #include "framework/testing/Drivers.h"
@@ -252,6 +253,88 @@ TEST(Window, TabOrderFollowsTabIndexWithinEachParent) {
     order += focused();
   }
   EXPECT_EQ(order, "BCDAB");
+}
+
+}  // namespace
+
+#include <QTimer>
+#include <chrono>
+#include <thread>
+
+#include "framework/EventLoop.h"
+#include "framework/Shell.h"
+
+namespace {
+
+TEST(Listbox, SortsByTextIgnoringLetterCase) {
+  Probe& p = TheProbe();
+  auto& list = p.New<fw::Listbox>("List");
+  list.SetHeading("Sites");
+  for (const char* row : {"banana", "Apple", "cherry", "apple2", "Bank2"}) list.AddRow(row);
+  list.Sort();
+  std::vector<std::string> rows;
+  for (int i = 0; i < list.ListCount(); ++i) rows.push_back(list.Cell(i, 0));
+  EXPECT_EQ(rows, (std::vector<std::string>{"Apple", "apple2", "banana", "Bank2", "cherry"}));
+  EXPECT_EQ(list.Heading(), "Sites");
+  EXPECT_EQ(list.Cell(9, 0), "");
+  EXPECT_EQ(list.Cell(0, 3), "");
+  list.DeleteAllRows();
+  EXPECT_EQ(list.ListCount(), 0);
+}
+
+TEST(ContextMenu, ItemsBuiltFromCaptionsAreChosenByCaption) {
+  Probe& p = TheProbe();
+  std::string chosen;
+  p.Field().ConstructContextualMenu = [](fw::TextField&, fw::MenuItem& base, int, int) {
+    for (const char* caption : {"Cut", "Copy", "Paste"}) base.Append(std::make_unique<fw::MenuItem>(caption));
+    return true;
+  };
+  p.Field().ContextualMenuAction = [&](fw::TextField&, fw::MenuItem& item) {
+    chosen = item.Text();
+    return true;
+  };
+  fw::testing::ChooseInNextContextMenu("Copy");
+  EXPECT_TRUE(fw::testing::OpenContextMenu(p.Field()));
+  EXPECT_EQ(fw::testing::LastContextMenuCaptions(), (std::vector<std::string>{"Cut", "Copy", "Paste"}));
+  EXPECT_EQ(chosen, "Copy");
+  chosen.clear();
+  fw::testing::ChooseInNextContextMenu("");  // dismissed
+  fw::testing::OpenContextMenu(p.Field());
+  EXPECT_EQ(chosen, "");
+}
+
+TEST(Yield, LetsPendingEventsRunDuringALongLoop) {
+  bool ran = false;
+  QTimer::singleShot(0, [&] { ran = true; });
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+  while (!ran && std::chrono::steady_clock::now() < end) fw::Yield();
+  EXPECT_TRUE(ran);
+}
+
+TEST(LaunchUrl, TheAddressIsTheLaunchersOneArgumentAndNoShellSeesIt) {
+  namespace fs = std::filesystem;
+  const fs::path home = std::getenv("HOME");
+  const fs::path script = home / "launcher.sh";
+  const fs::path out = home / "args.txt";
+  {
+    std::ofstream s(script);
+    s << "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > '" << out.string() << ".tmp'\nmv '" << out.string() << ".tmp' '"
+      << out.string() << "'\n";
+  }
+  fs::permissions(script, fs::perms::owner_all);
+  fw::testing::SetUrlLauncher(script.string());
+  const std::string address = "http://example.org/?a=1&b=2;touch " + (home / "pwned").string() + " $(id) 'q'";
+  EXPECT_TRUE(fw::LaunchUrl(address));
+  for (int i = 0; i < 500 && !fs::exists(out); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::ifstream in(out);
+  std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(got, "1|" + address + "|");
+  EXPECT_FALSE(fs::exists(home / "pwned"));
+  ASSERT_FALSE(fw::testing::LaunchedUrls().empty());
+  EXPECT_EQ(fw::testing::LaunchedUrls().back(), address);
+  // A launcher that cannot be started is reported.
+  fw::testing::SetUrlLauncher((home / "no-such-launcher").string());
+  EXPECT_FALSE(fw::LaunchUrl("http://example.org"));
 }
 
 }  // namespace
