@@ -1,5 +1,5 @@
 #pragma once
-#include "framework/MenuItem.h"
+#include "framework/MenuBar.h"
 
 namespace kestrion {
 

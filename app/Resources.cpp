@@ -1,6 +1,6 @@
 #include "app/Resources.h"
 
-#include "framework/FolderItem.h"
+#include "framework/SpecialFolder.h"
 
 namespace kestrion {
 

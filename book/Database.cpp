@@ -1,7 +1,7 @@
 // Opening the password database when the main window opens.
 #include "book/Window1.h"
 #include "framework/Application.h"
-#include "framework/FolderItem.h"
+#include "framework/SpecialFolder.h"
 #include "framework/MsgBox.h"
 
 namespace kestrion {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/Control.h"
+#include "framework/Controls.h"
 #include "framework/MenuItem.h"
 #include "framework/Window.h"
 #include "framework/database/SqlDatabase.h"

@@ -8,28 +8,12 @@
 #include "framework/MsgBox.h"
 #include "framework/Window.h"
 #include "framework/audio/AudioEngine.h"
+#include "framework/qt/GuardedApplication.h"
 #include "framework/testing/Drivers.h"
 
 namespace fw {
 
 namespace {
-// An exception that escapes an event handler is reported, then the run ends.
-class GuardedApplication : public QApplication {
- public:
-  using QApplication::QApplication;
-  bool notify(QObject* receiver, QEvent* event) override {
-    try {
-      return QApplication::notify(receiver, event);
-    } catch (const std::exception& e) {
-      UnhandledException(e.what());
-    } catch (...) {
-      UnhandledException("unknown error");
-    }
-    Quit(1);
-    return true;
-  }
-};
-
 struct Runtime {
   QApplication* qt = nullptr;
   bool owns_qt = false;

@@ -4,7 +4,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-#include "framework/qt/Internal.h"
+#include "framework/qt/QtText.h"
 
 namespace fw {
 

@@ -1,5 +1,5 @@
 #pragma once
-// Files and folders by path, and the well-known folders of the program.
+// Files and folders by path.
 #include <memory>
 #include <string>
 
@@ -31,13 +31,5 @@ class FolderItem {
  private:
   std::string path_;
 };
-
-namespace SpecialFolder {
-// $XDG_DATA_HOME, by default ~/.local/share.
-std::shared_ptr<FolderItem> ApplicationData();
-}  // namespace SpecialFolder
-
-// The bundle's resources: the executable's folder, its parent, then "Resources".
-std::shared_ptr<FolderItem> GetApplicationBundleResources();
 
 }  // namespace fw

@@ -56,10 +56,4 @@ class MenuItem {
   int next_observer_ = 1;
 };
 
-// The bar: its children are the menus.
-class MenuBar : public MenuItem {
- public:
-  MenuBar() = default;
-};
-
 }  // namespace fw

@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-#include "framework/qt/Internal.h"
+#include "framework/qt/QtText.h"
 #include "framework/testing/Drivers.h"
 
 namespace fw {

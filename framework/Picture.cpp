@@ -2,7 +2,8 @@
 
 #include <QImageReader>
 
-#include "framework/qt/Internal.h"
+#include "framework/qt/PictureImpl.h"
+#include "framework/qt/QtText.h"
 
 namespace fw {
 

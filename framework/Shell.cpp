@@ -2,7 +2,7 @@
 
 #include <QProcess>
 
-#include "framework/qt/Internal.h"
+#include "framework/qt/QtText.h"
 #include "framework/testing/Drivers.h"
 #include "framework/testing/EventLog.h"
 

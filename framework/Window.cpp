@@ -1,127 +1,21 @@
 #include "framework/Window.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QCloseEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPlainTextEdit>
 #include <QScreen>
-#include <QTimer>
 #include <algorithm>
 #include <functional>
 
-#include "framework/qt/Internal.h"
+#include "framework/MenuBar.h"
+#include "framework/controls/Control.h"
+#include "framework/qt/ControlImpl.h"
+#include "framework/qt/MenuCommands.h"
+#include "framework/qt/QtText.h"
+#include "framework/qt/WindowImpl.h"
+#include "framework/qt/WindowRegistry.h"
 
 namespace fw {
-
-// --- registry -------------------------------------------------------------------
-namespace {
-struct Entry {
-  std::string class_name;
-  std::unique_ptr<Window> window;
-};
-// Never destroyed at exit: windows must go before Qt does (ReleaseAllWindows).
-std::vector<Entry>& live() {
-  static auto* v = new std::vector<Entry>;
-  return *v;
-}
-// Closed windows wait here until the event loop level that closed them is left.
-std::vector<std::unique_ptr<Window>>& closed() {
-  static auto* v = new std::vector<std::unique_ptr<Window>>;
-  return *v;
-}
-
-class Reaper : public QObject {
- public:
-  explicit Reaper(Window* w) : w_(w) {}
-  ~Reaper() override {
-    auto& c = closed();
-    auto it = std::find_if(c.begin(), c.end(), [this](const auto& p) { return p.get() == w_; });
-    if (it != c.end()) c.erase(it);
-  }
-
- private:
-  Window* w_;
-};
-}  // namespace
-
-void RegisterWindow(Window* w, const std::string& class_name) {
-  live().push_back({class_name, std::unique_ptr<Window>(w)});
-}
-
-void UnregisterAndRelease(Window* w) {
-  auto& l = live();
-  auto it = std::find_if(l.begin(), l.end(), [w](const Entry& e) { return e.window.get() == w; });
-  if (it == l.end()) return;
-  closed().push_back(std::move(it->window));
-  l.erase(it);
-  (new Reaper(w))->deleteLater();
-}
-
-Window* GetImplicitWindow(const std::string& class_name) {
-  for (auto& e : live())
-    if (e.class_name == class_name && !e.window->IsClosing()) return e.window.get();
-  // A window whose close is under way still answers for itself.
-  for (auto& e : live())
-    if (e.class_name == class_name) return e.window.get();
-  return nullptr;
-}
-
-std::vector<Window*> AllWindows() {
-  std::vector<Window*> v;
-  for (auto& e : live()) v.push_back(e.window.get());
-  return v;
-}
-
-void ReleaseAllWindows() {
-  // Newest first, so the main window goes last.
-  while (!live().empty()) {
-    std::unique_ptr<Window> w = std::move(live().back().window);
-    live().pop_back();
-    w.reset();
-  }
-  closed().clear();
-}
-
-WindowHost* HostOf(const Window& w) { return w.impl().host; }
-
-// --- host -----------------------------------------------------------------------
-void Client::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  const Window::Impl& d = window_.impl();
-  if (d.has_back_color) p.fillRect(rect(), QColor::fromRgb(d.back_color));
-  if (d.backdrop) p.drawImage(0, 0, d.backdrop->impl().image);
-}
-
-WindowHost::WindowHost(Window& w) : window_(w) {}
-
-void WindowHost::closeEvent(QCloseEvent* e) {
-  Window::Impl& d = window_.impl();
-  if (!d.close_button || window_.IsClosing()) {
-    e->ignore();
-    return;
-  }
-  e->ignore();
-  window_.Close();
-}
-
-bool WindowHost::event(QEvent* e) {
-  if (e->type() == QEvent::WindowActivate) window_.Event_Activate();
-  return QMainWindow::event(e);
-}
-
-void WindowHost::keyPressEvent(QKeyEvent* e) {
-  if (window_.Event_KeyDown(KeyText(e))) {
-    e->accept();
-    return;
-  }
-  QMainWindow::keyPressEvent(e);
-}
 
 // --- window ---------------------------------------------------------------------
 Window::Window() : impl_(std::make_unique<Impl>()) {
@@ -134,9 +28,15 @@ Window::Window() : impl_(std::make_unique<Impl>()) {
 
 Window::~Window() {
   if (menu_bar_ && impl_->menu_observer) menu_bar_->RemoveObserver(impl_->menu_observer);
-  // Controls first: their widgets live inside the host.
+  // Controls first, their widgets living inside the host; newest first, so
+  // that a panel outlives the controls inside it and no control is left
+  // holding a widget that its panel already took down.
+  while (!order_.empty()) {
+    const std::string name = order_.back()->Name();
+    order_.pop_back();
+    controls_.erase(name);
+  }
   controls_.clear();
-  order_.clear();
   delete impl_->host;
 }
 
@@ -170,18 +70,6 @@ void Window::FinishCreation() {
   };
   walk(nullptr);
   for (size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
-}
-
-void Window::Impl::ApplySize() {
-  client->setFixedSize(width, height);
-  if (resizeable) {
-    host->setMinimumSize(0, 0);
-    host->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    host->resize(host->sizeHint());
-  } else {
-    host->setFixedSize(host->sizeHint());
-  }
-  host->adjustSize();
 }
 
 void Window::SetTitle(const std::string& title) { impl_->host->setWindowTitle(ToQ(title)); }
@@ -274,53 +162,6 @@ void Window::SetBackdrop(std::shared_ptr<Picture> picture) {
 std::shared_ptr<Picture> Window::Backdrop() const { return impl_->backdrop; }
 
 // --- menus ----------------------------------------------------------------------
-QString ShortcutText(const std::string& shortcut) {
-  QString s = ToQ(shortcut);
-  s.replace("Cmd+", "Ctrl+", Qt::CaseInsensitive);
-  return s;
-}
-
-namespace {
-void FillMenu(Window::Impl& d, QMenu* menu, MenuItem& parent) {
-  for (int i = 0; i < parent.Count(); ++i) {
-    MenuItem* item = parent.Item(i);
-    if (item->IsSeparator()) {
-      menu->addSeparator();
-      continue;
-    }
-    if (item->Count() > 0) {
-      QMenu* sub = menu->addMenu(ToQ(item->Text()));
-      FillMenu(d, sub, *item);
-      continue;
-    }
-    QAction* a = menu->addAction(ToQ(item->Text()));
-    a->setShortcut(QKeySequence(ShortcutText(item->KeyboardShortcut())));
-    a->setShortcutContext(Qt::WindowShortcut);
-    a->setEnabled(item->AutoEnable());
-    QObject::connect(a, &QAction::triggered, a, [item] { DispatchMenuCommand(*item); });
-    d.actions.emplace_back(a, item);
-  }
-}
-}  // namespace
-
-void Window::Impl::RebuildMenuBar(Window& w) {
-  actions.clear();
-  if (!menu_bar_widget) {
-    menu_bar_widget = new QMenuBar(host);
-    host->setMenuBar(menu_bar_widget);
-  }
-  menu_bar_widget->clear();
-  MenuBar* bar = w.menu_bar_;
-  if (!bar) return;
-  for (int i = 0; i < bar->Count(); ++i) {
-    MenuItem* top = bar->Item(i);
-    QMenu* m = menu_bar_widget->addMenu(ToQ(top->Text()));
-    m->setEnabled(top->AutoEnable());
-    FillMenu(*this, m, *top);
-  }
-  ApplySize();
-}
-
 void Window::SetMenuBar(MenuBar* bar) {
   if (menu_bar_ == bar) return;
   if (menu_bar_ && impl_->menu_observer) menu_bar_->RemoveObserver(impl_->menu_observer);
@@ -356,37 +197,6 @@ bool Window::InvokeMenuHandler(const std::string& item_name) {
   if (it == menu_handlers_.end()) return false;
   auto handler = it->second;  // the handler may close the window
   return handler();
-}
-
-void DispatchMenuCommand(const MenuItem& item) {
-  if (!item.AutoEnable()) return;
-  // The window in front first, then any other live window that binds the item.
-  std::vector<Window*> order;
-  if (QWidget* active = QApplication::activeWindow()) {
-    for (Window* w : AllWindows())
-      if (HostOf(*w) == active) order.push_back(w);
-  }
-  for (Window* w : AllWindows())
-    if (std::find(order.begin(), order.end(), w) == order.end()) order.push_back(w);
-  for (Window* w : order)
-    if (w->HasMenuHandler(item.Name())) {
-      w->InvokeMenuHandler(item.Name());
-      return;
-    }
-  // No handler: the standard editing command of the shortcut, on the focused field.
-  const QString key = ShortcutText(item.KeyboardShortcut()).toLower();
-  QWidget* f = QApplication::focusWidget();
-  if (auto* le = qobject_cast<QLineEdit*>(f)) {
-    if (key == "ctrl+x") le->cut();
-    else if (key == "ctrl+c") le->copy();
-    else if (key == "ctrl+v") le->paste();
-    else if (key == "ctrl+a") le->selectAll();
-  } else if (auto* te = qobject_cast<QPlainTextEdit*>(f)) {
-    if (key == "ctrl+x") te->cut();
-    else if (key == "ctrl+c") te->copy();
-    else if (key == "ctrl+v") te->paste();
-    else if (key == "ctrl+a") te->selectAll();
-  }
 }
 
 // --- controls -------------------------------------------------------------------

@@ -4,7 +4,7 @@
 // "Close" button standing inside the text's place.
 #include <string>
 
-#include "framework/Control.h"
+#include "framework/Controls.h"
 #include "framework/Window.h"
 
 namespace kestrion::info {

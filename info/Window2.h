@@ -3,7 +3,7 @@
 // the main window while it is up and brings it back when it is left. A window
 // made while Module1::NoPlay is False also plays the program's music and asks
 // for a donation, once per window, not each time it is shown.
-#include "framework/Control.h"
+#include "framework/Controls.h"
 #include "framework/Window.h"
 
 namespace kestrion {

@@ -1,7 +1,7 @@
 #pragma once
 // The "About..." window: the program's name, version and credits. It stands
 // in for the main window while it is up and brings it back when it is left.
-#include "framework/Control.h"
+#include "framework/Controls.h"
 #include "framework/Window.h"
 
 namespace kestrion {

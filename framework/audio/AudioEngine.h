@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/audio/MixerClient.h"
+
 namespace fw::audio {
 
 // --- the note player ---------------------------------------------------------
@@ -33,15 +35,6 @@ bool MixerReady();
 int AcquireChannel();
 void ReleaseChannel(int channel);
 
-// Something holding mixer resources (a decoded sound). Shutdown calls
-// ReleaseMixerResources on every attached client before it closes the mixer.
-class MixerClient {
- public:
-  virtual void ReleaseMixerResources() = 0;
-
- protected:
-  ~MixerClient() = default;
-};
 void Attach(MixerClient* client);
 void Detach(MixerClient* client);
 

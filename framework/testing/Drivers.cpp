@@ -13,10 +13,13 @@
 #include <QTreeWidget>
 #include <deque>
 
-#include "framework/Control.h"
+#include "framework/Controls.h"
 #include "framework/MenuItem.h"
 #include "framework/Window.h"
-#include "framework/qt/Internal.h"
+#include "framework/qt/ContextMenu.h"
+#include "framework/qt/ControlImpl.h"
+#include "framework/qt/QtText.h"
+#include "framework/qt/WindowImpl.h"
 
 namespace fw::testing {
 

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "book/Window1.h"
-#include "framework/Control.h"
+#include "framework/Controls.h"
 #include "framework/Window.h"
 #include "framework/testing/Drivers.h"
 #include "framework/testing/EventLog.h"

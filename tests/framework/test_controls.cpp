@@ -6,8 +6,9 @@
 #include <fstream>
 
 #include "framework/Clipboard.h"
-#include "framework/Control.h"
+#include "framework/Controls.h"
 #include "framework/FolderItem.h"
+#include "framework/SpecialFolder.h"
 #include "framework/MenuItem.h"
 #include "framework/MsgBox.h"
 #include "framework/Window.h"

@@ -11,7 +11,7 @@
 
 #include "app/Module1.h"
 #include "book/Window1.h"
-#include "framework/Control.h"
+#include "framework/Controls.h"
 #include "framework/Window.h"
 #include "framework/testing/Drivers.h"
 #include "info/Window2.h"

@@ -1,6 +1,7 @@
-#include "framework/qt/Internal.h"
+#include "framework/qt/QtText.h"
 
 #include <QKeyEvent>
+#include <algorithm>
 
 namespace fw {
 
@@ -9,6 +10,14 @@ QString DisplayText(const std::string& s) {
   q.replace("\r\n", "\n");
   q.replace('\r', '\n');
   return q;
+}
+
+int CharsOf(const QString& s, int utf16) { return static_cast<int>(s.left(utf16).toUcs4().size()); }
+
+int Utf16Of(const QString& s, int chars) {
+  int units = 0;
+  for (int c = 0; c < chars && units < s.size(); ++c) units += s.at(units).isHighSurrogate() ? 2 : 1;
+  return std::min<int>(units, static_cast<int>(s.size()));
 }
 
 std::string KeyText(const QKeyEvent* e) {

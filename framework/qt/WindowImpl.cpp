@@ -1,0 +1,68 @@
+#include "framework/qt/WindowImpl.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "framework/MenuBar.h"
+#include "framework/qt/MenuCommands.h"
+#include "framework/qt/QtText.h"
+
+namespace fw {
+
+WindowHost* HostOf(const Window& w) { return w.impl().host; }
+
+void Window::Impl::ApplySize() {
+  client->setFixedSize(width, height);
+  if (resizeable) {
+    host->setMinimumSize(0, 0);
+    host->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    host->resize(host->sizeHint());
+  } else {
+    host->setFixedSize(host->sizeHint());
+  }
+  host->adjustSize();
+}
+
+namespace {
+void FillMenu(Window::Impl& d, QMenu* menu, MenuItem& parent) {
+  for (int i = 0; i < parent.Count(); ++i) {
+    MenuItem* item = parent.Item(i);
+    if (item->IsSeparator()) {
+      menu->addSeparator();
+      continue;
+    }
+    if (item->Count() > 0) {
+      QMenu* sub = menu->addMenu(ToQ(item->Text()));
+      FillMenu(d, sub, *item);
+      continue;
+    }
+    QAction* a = menu->addAction(ToQ(item->Text()));
+    a->setShortcut(QKeySequence(ShortcutText(item->KeyboardShortcut())));
+    a->setShortcutContext(Qt::WindowShortcut);
+    a->setEnabled(item->AutoEnable());
+    QObject::connect(a, &QAction::triggered, a, [item] { DispatchMenuCommand(*item); });
+    d.actions.emplace_back(a, item);
+  }
+}
+}  // namespace
+
+void Window::Impl::RebuildMenuBar(Window& w) {
+  actions.clear();
+  if (!menu_bar_widget) {
+    menu_bar_widget = new QMenuBar(host);
+    host->setMenuBar(menu_bar_widget);
+  }
+  menu_bar_widget->clear();
+  MenuBar* bar = w.GetMenuBar();
+  if (!bar) return;
+  for (int i = 0; i < bar->Count(); ++i) {
+    MenuItem* top = bar->Item(i);
+    QMenu* m = menu_bar_widget->addMenu(ToQ(top->Text()));
+    m->setEnabled(top->AutoEnable());
+    FillMenu(*this, m, *top);
+  }
+  ApplySize();
+}
+
+}  // namespace fw

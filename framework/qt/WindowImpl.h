@@ -1,0 +1,40 @@
+#pragma once
+// A window's Qt side.
+#include <QPointer>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "framework/Window.h"
+#include "framework/qt/Client.h"
+#include "framework/qt/WindowHost.h"
+
+class QAction;
+class QMenuBar;
+
+namespace fw {
+
+class MenuItem;
+
+struct Window::Impl {
+  WindowHost* host = nullptr;  // owned here
+  Client* client = nullptr;    // owned by host
+  std::shared_ptr<Picture> backdrop;
+  bool has_back_color = false;
+  unsigned back_color = 0xFFFFFF;
+  bool close_button = true;
+  bool resizeable = false;
+  int width = 100, height = 100;
+  int placement = 0;
+  bool placed = false;
+  QMenuBar* menu_bar_widget = nullptr;
+  int menu_observer = 0;
+  std::vector<std::pair<QPointer<QAction>, MenuItem*>> actions;
+  void ApplySize();
+  // Mirrors the window's menu bar (the MenuItem tree) into its QMenuBar.
+  void RebuildMenuBar(Window& w);
+};
+
+WindowHost* HostOf(const Window& w);
+
+}  // namespace fw
