@@ -2,14 +2,12 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QTimer>
-#include <cstdlib>
 
 #include "framework/MsgBox.h"
+#include "framework/Seams.h"
 #include "framework/Window.h"
 #include "framework/audio/AudioEngine.h"
 #include "framework/qt/GuardedApplication.h"
-#include "framework/testing/Drivers.h"
 
 namespace fw {
 
@@ -72,7 +70,7 @@ int RuntimeExit() {
   ReleaseAllWindows();
   r.app.reset();
   audio::Shutdown();
-  if (r.owns_qt && !testing::internal::KeepRuntime()) {
+  if (r.owns_qt && !seams::KeepRuntime()) {
     delete r.qt;
     r.qt = nullptr;
     r.owns_qt = false;
@@ -88,7 +86,7 @@ void RunFrameworkInitialization(const std::function<void()>& startup) { startup(
 void RuntimeRun() {
   Runtime& r = rt();
   if (r.quit_requested) return;
-  testing::internal::EventLoopStarting();
+  if (const auto& hook = seams::EventLoopStartHook()) hook();
   QApplication::exec();
 }
 

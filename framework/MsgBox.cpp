@@ -3,15 +3,15 @@
 #include <QMessageBox>
 
 #include "framework/qt/QtText.h"
-#include "framework/testing/Drivers.h"
+#include "framework/Seams.h"
 
 namespace fw {
 
 void MsgBox(const std::string& text) { MsgBox(text, 0, ""); }
 
 int MsgBox(const std::string& text, int style, const std::string& title) {
-  int scripted = 0;
-  if (testing::internal::ScriptedBox(text, style, title, &scripted)) return scripted;
+  // A copy: the responder may take itself away while it runs.
+  if (const seams::BoxResponder answer = seams::CurrentBoxResponder()) return answer(text, style, title);
 
   QMessageBox box;
   box.setText(DisplayText(text));

@@ -2,16 +2,15 @@
 
 #include <QProcess>
 
+#include "framework/Seams.h"
 #include "framework/qt/QtText.h"
-#include "framework/testing/Drivers.h"
-#include "framework/testing/EventLog.h"
 
 namespace fw {
 
 bool LaunchUrl(const std::string& address) {
-  testing::LogUrl(address);
+  if (const seams::UrlObserver& observe = seams::CurrentUrlObserver()) observe(address);
   // The address is the launcher's one argument: no shell ever sees it.
-  return QProcess::startDetached(ToQ(testing::internal::UrlLauncher()), {ToQ(address)});
+  return QProcess::startDetached(ToQ(seams::UrlOpener()), {ToQ(address)});
 }
 
 }  // namespace fw

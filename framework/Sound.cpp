@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "framework/audio/AudioEngine.h"
-#include "framework/testing/EventLog.h"
+#include "framework/Seams.h"
 
 namespace fw {
 namespace {
@@ -32,6 +32,15 @@ bool LooksLikeAudio(const std::string& path) {
 }
 
 int ChannelVolume(int volume) { return (volume * MIX_MAX_VOLUME + 50) / 100; }
+
+// "<verb> <file name>[ <value>]", for whoever observes the sounds.
+void Tell(const char* verb, const std::string& name, const std::string& value = "") {
+  const seams::SoundObserver& observe = seams::CurrentSoundObserver();
+  if (!observe) return;
+  std::string event = std::string(verb) + " " + name;
+  if (!value.empty()) event += " " + value;
+  observe(event);
+}
 
 }  // namespace
 
@@ -83,25 +92,25 @@ std::shared_ptr<Sound> Sound::Load(const std::string& path) {
       audio::Attach(&impl);
     }
   }
-  testing::LogSound("load " + impl.name);
+  Tell("load", impl.name);
   return sound;
 }
 
 void Sound::Play() {
-  testing::LogSound("play " + impl_->name);
+  Tell("play", impl_->name);
   if (!impl_->chunk) return;
   Mix_Volume(impl_->channel, ChannelVolume(impl_->volume));
   Mix_PlayChannel(impl_->channel, impl_->chunk, 0);  // from the start, even when already playing
 }
 
 void Sound::Stop() {
-  testing::LogSound("stop " + impl_->name);
+  Tell("stop", impl_->name);
   if (impl_->chunk) Mix_HaltChannel(impl_->channel);
 }
 
 void Sound::SetVolume(int volume) {
   impl_->volume = std::clamp(volume, 0, 100);
-  testing::LogSound("volume " + impl_->name + " " + std::to_string(impl_->volume));
+  Tell("volume", impl_->name, std::to_string(impl_->volume));
   if (impl_->chunk) Mix_Volume(impl_->channel, ChannelVolume(impl_->volume));
 }
 

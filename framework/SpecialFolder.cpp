@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "framework/testing/Drivers.h"
+#include "framework/Seams.h"
 
 namespace fs = std::filesystem;
 
@@ -20,8 +20,7 @@ std::shared_ptr<FolderItem> ApplicationData() {
 }  // namespace SpecialFolder
 
 std::shared_ptr<FolderItem> GetApplicationBundleResources() {
-  const std::string overridden = testing::internal::BundleResourcesOverride();
-  if (!overridden.empty()) return std::make_shared<FolderItem>(overridden);
+  if (const std::string& root = seams::BundleResourcesRoot(); !root.empty()) return std::make_shared<FolderItem>(root);
   std::error_code ec;
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (ec) return nullptr;

@@ -16,7 +16,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "framework/testing/EventLog.h"
+#include "framework/Seams.h"
 
 namespace fw::audio {
 namespace {
@@ -269,7 +269,7 @@ int Instrument() {
 void PlayNote(int note, int velocity) {
   Engine& e = E();
   std::lock_guard lock(e.mutex);
-  testing::LogNote(e.instrument, note, velocity);
+  if (const seams::NoteObserver& observe = seams::CurrentNoteObserver()) observe(e.instrument, note, velocity);
   if (e.state == State::kShutDown) return;
   StartLocked(e);
   if (e.synth)

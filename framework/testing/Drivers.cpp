@@ -16,7 +16,7 @@
 #include "framework/Controls.h"
 #include "framework/MenuItem.h"
 #include "framework/Window.h"
-#include "framework/qt/ContextMenu.h"
+#include "framework/Seams.h"
 #include "framework/qt/ControlImpl.h"
 #include "framework/qt/QtText.h"
 #include "framework/qt/WindowImpl.h"
@@ -32,10 +32,7 @@ struct State {
   bool context_choice_set = false;
   std::string context_choice;
   std::vector<std::string> context_captions;
-  std::string resources;
-  std::string launcher = "xdg-open";
   std::vector<std::function<void()>> at_loop_start;
-  bool keep_runtime = false;
 };
 State& st() {
   static State s;
@@ -65,7 +62,45 @@ QAction* ActionFor(Window& w, const std::string& item_name) {
 }  // namespace
 
 // --- message boxes --------------------------------------------------------------
-void UseScriptedMessageBoxes(bool on) { st().scripted = on; }
+namespace {
+int ScriptedBox(const std::string& text, int style, const std::string& title) {
+  State& s = st();
+  ShownBox box{text, style, title, 0};
+  const bool question = (style & 7) != 0;
+  if (!s.answers.empty()) {
+    box.answer = s.answers.front();
+    s.answers.pop_front();
+  } else {
+    box.answer = question ? ((style & 7) == 4 || (style & 7) == 3 ? 7 : 2) : 1;
+  }
+  if (s.box_observer) s.box_observer(box);
+  s.boxes.push_back(box);
+  return box.answer;
+}
+
+MenuItem* ScriptedContextChoice(MenuItem& base) {
+  State& s = st();
+  s.context_captions.clear();
+  for (int i = 0; i < base.Count(); ++i) s.context_captions.push_back(base.Item(i)->Text());
+  const std::string want = s.context_choice;
+  s.context_choice_set = false;
+  s.context_choice.clear();
+  // Unscripted, only the one menu that a choice was set for is answered here.
+  if (!s.scripted) seams::SetContextMenuChooser(nullptr);
+  for (int i = 0; i < base.Count(); ++i)
+    if (!want.empty() && base.Item(i)->Text() == want) return base.Item(i);
+  return nullptr;
+}
+}  // namespace
+
+// Scripted, nothing modal ever waits for a user: boxes are answered and
+// contextual menus take the chosen item or are dismissed.
+void UseScriptedMessageBoxes(bool on) {
+  st().scripted = on;
+  seams::SetBoxResponder(on ? seams::BoxResponder(ScriptedBox) : nullptr);
+  seams::SetContextMenuChooser(on || st().context_choice_set ? seams::ContextMenuChooser(ScriptedContextChoice)
+                                                             : nullptr);
+}
 void QueueAnswers(const std::vector<int>& answers) {
   for (int a : answers) st().answers.push_back(a);
 }
@@ -77,6 +112,7 @@ void OnBoxShown(std::function<void(const ShownBox&)> observer) { st().box_observ
 void ChooseInNextContextMenu(const std::string& caption) {
   st().context_choice_set = true;
   st().context_choice = caption;
+  seams::SetContextMenuChooser(ScriptedContextChoice);
 }
 const std::vector<std::string>& LastContextMenuCaptions() { return st().context_captions; }
 
@@ -245,66 +281,16 @@ void ProcessEvents() {
 }
 
 // --- the environment ------------------------------------------------------------
-void SetBundleResourcesPath(const std::string& path) { st().resources = path; }
-void SetUrlLauncher(const std::string& program) { st().launcher = program; }
-void RunWhenEventLoopStarts(std::function<void()> fn) { st().at_loop_start.push_back(std::move(fn)); }
-void KeepRuntimeAlive(bool on) { st().keep_runtime = on; }
-
-namespace internal {
-bool ScriptedBox(const std::string& text, int style, const std::string& title, int* answer) {
-  State& s = st();
-  if (!s.scripted) return false;
-  ShownBox box{text, style, title, 0};
-  const bool question = (style & 7) != 0;
-  if (!s.answers.empty()) {
-    box.answer = s.answers.front();
-    s.answers.pop_front();
-  } else {
-    box.answer = question ? ((style & 7) == 4 || (style & 7) == 3 ? 7 : 2) : 1;
-  }
-  if (s.box_observer) s.box_observer(box);
-  s.boxes.push_back(box);
-  *answer = box.answer;
-  return true;
+void SetBundleResourcesPath(const std::string& path) { seams::SetBundleResourcesRoot(path); }
+void SetUrlLauncher(const std::string& program) { seams::SetUrlOpener(program); }
+void RunWhenEventLoopStarts(std::function<void()> fn) {
+  st().at_loop_start.push_back(std::move(fn));
+  seams::SetEventLoopStartHook([] {
+    auto fns = std::move(st().at_loop_start);
+    st().at_loop_start.clear();
+    for (auto& f : fns) QTimer::singleShot(0, f);
+  });
 }
-std::string BundleResourcesOverride() { return st().resources; }
-std::string UrlLauncher() { return st().launcher; }
-void EventLoopStarting() {
-  auto fns = std::move(st().at_loop_start);
-  st().at_loop_start.clear();
-  for (auto& fn : fns) QTimer::singleShot(0, fn);
-}
-bool KeepRuntime() { return st().keep_runtime; }
-}  // namespace internal
+void KeepRuntimeAlive(bool on) { seams::SetKeepRuntime(on); }
 
 }  // namespace fw::testing
-
-namespace fw {
-MenuItem* PickContextItem(MenuItem& base, const QPoint& global) {
-  auto& s = testing::st();
-  s.context_captions.clear();
-  for (int i = 0; i < base.Count(); ++i) s.context_captions.push_back(base.Item(i)->Text());
-  if (s.context_choice_set || s.scripted) {
-    const std::string want = s.context_choice;
-    s.context_choice_set = false;
-    s.context_choice.clear();
-    for (int i = 0; i < base.Count(); ++i)
-      if (!want.empty() && base.Item(i)->Text() == want) return base.Item(i);
-    return nullptr;
-  }
-  QMenu menu;
-  std::vector<std::pair<QAction*, MenuItem*>> acts;
-  for (int i = 0; i < base.Count(); ++i) {
-    MenuItem* item = base.Item(i);
-    if (item->IsSeparator()) {
-      menu.addSeparator();
-      continue;
-    }
-    acts.emplace_back(menu.addAction(ToQ(item->Text())), item);
-  }
-  QAction* chosen = menu.exec(global);
-  for (auto& [a, item] : acts)
-    if (a == chosen) return item;
-  return nullptr;
-}
-}  // namespace fw

@@ -88,20 +88,13 @@ bool SaveScreenshot(Window& w, const std::string& path);
 void ProcessEvents();
 
 // --- the environment ---------------------------------------------------------
+// The bundle's resources folder in place of the program's own; "" restores it.
 void SetBundleResourcesPath(const std::string& path);
-// The program that opens web addresses (xdg-open by default).
+// The program that opens web addresses; "" restores xdg-open, found on PATH.
 void SetUrlLauncher(const std::string& program);
 // Runs once as soon as the event loop starts.
 void RunWhenEventLoopStarts(std::function<void()> fn);
 // Keeps the Qt application alive after the runtime ends (tests inspect it).
 void KeepRuntimeAlive(bool on = true);
-
-namespace internal {
-bool ScriptedBox(const std::string& text, int style, const std::string& title, int* answer);
-std::string BundleResourcesOverride();
-std::string UrlLauncher();
-void EventLoopStarting();
-bool KeepRuntime();
-}  // namespace internal
 
 }  // namespace fw::testing

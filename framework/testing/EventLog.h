@@ -1,5 +1,5 @@
 #pragma once
-// What the program made the machine do, recorded for tests: notes played,
+// What the program made the machine do, recorded for tests while recording is on: notes played,
 // sounds loaded, played, stopped and their volume, and web addresses launched.
 #include <string>
 #include <vector>
@@ -20,9 +20,8 @@ const std::vector<std::string>& SoundEvents();
 const std::vector<std::string>& LaunchedUrls();
 void ClearLog();
 
-// Writers, called by the framework itself.
-void LogNote(int instrument, int note, int velocity);
-void LogSound(const std::string& event);
-void LogUrl(const std::string& url);
+// Starts (or stops) recording: installs the framework's note, sound and
+// address observers. A test process does it once, before the program starts.
+void RecordEvents(bool on = true);
 
 }  // namespace fw::testing

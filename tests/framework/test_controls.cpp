@@ -2,6 +2,7 @@
 // key filters, message boxes, the clipboard, the note player, resources.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -258,6 +259,9 @@ TEST(Window, TabOrderFollowsTabIndexWithinEachParent) {
 
 }  // namespace
 
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
 #include <QTimer>
 #include <chrono>
 #include <thread>
@@ -304,6 +308,47 @@ TEST(ContextMenu, ItemsBuiltFromCaptionsAreChosenByCaption) {
   EXPECT_EQ(chosen, "");
 }
 
+// Without a test's chooser the framework pops up a real menu of the items and
+// hands the handler the one the user picks there.
+TEST(ContextMenu, WithoutAChooserARealPopupTakesTheUsersPick) {
+  Probe& p = TheProbe();
+  std::string chosen = "none";
+  p.Field().ConstructContextualMenu = [](fw::TextField&, fw::MenuItem& base, int, int) {
+    for (const char* caption : {"Cut", "-", "Copy", "Paste"}) base.Append(std::make_unique<fw::MenuItem>(caption));
+    return true;
+  };
+  p.Field().ContextualMenuAction = [&](fw::TextField&, fw::MenuItem& item) {
+    chosen = item.Text();
+    return true;
+  };
+  fw::testing::UseScriptedMessageBoxes(false);
+  struct Case {
+    const char* pick;  // nullptr: the user presses Esc
+    const char* handled;
+  };
+  for (const Case& c : {Case{"Paste", "Paste"}, Case{nullptr, "none"}}) {
+    chosen = "none";
+    std::vector<std::string> shown;
+    // The popup runs its own loop; the user acts once it is up.
+    std::function<void()> act = [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (!menu) {
+        QTimer::singleShot(5, act);
+        return;
+      }
+      for (QAction* a : menu->actions()) {
+        shown.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+        if (c.pick && a->text() == c.pick) menu->setActiveAction(a);
+      }
+      QTest::keyClick(menu, c.pick ? Qt::Key_Return : Qt::Key_Escape);
+    };
+    QTimer::singleShot(0, act);
+    fw::testing::OpenContextMenu(p.Field());
+    EXPECT_EQ(shown, (std::vector<std::string>{"Cut", "-", "Copy", "Paste"}));
+    EXPECT_EQ(chosen, c.handled) << (c.pick ? c.pick : "Esc");
+  }
+}
+
 TEST(Yield, LetsPendingEventsRunDuringALongLoop) {
   bool ran = false;
   QTimer::singleShot(0, [&] { ran = true; });
@@ -315,7 +360,10 @@ TEST(Yield, LetsPendingEventsRunDuringALongLoop) {
 TEST(LaunchUrl, TheAddressIsTheLaunchersOneArgumentAndNoShellSeesIt) {
   namespace fs = std::filesystem;
   const fs::path home = std::getenv("HOME");
-  const fs::path script = home / "launcher.sh";
+  // A launcher that writes down its arguments: named as the program that
+  // opens addresses, or installed as xdg-open on PATH, which is the default.
+  fs::create_directories(home / "bin");
+  const fs::path script = home / "bin" / "xdg-open";
   const fs::path out = home / "args.txt";
   {
     std::ofstream s(script);
@@ -323,16 +371,21 @@ TEST(LaunchUrl, TheAddressIsTheLaunchersOneArgumentAndNoShellSeesIt) {
       << out.string() << "'\n";
   }
   fs::permissions(script, fs::perms::owner_all);
-  fw::testing::SetUrlLauncher(script.string());
+  const std::string path = (home / "bin").string() + ":" + std::getenv("PATH");
+  setenv("PATH", path.c_str(), 1);
   const std::string address = "http://example.org/?a=1&b=2;touch " + (home / "pwned").string() + " $(id) 'q'";
-  EXPECT_TRUE(fw::LaunchUrl(address));
-  for (int i = 0; i < 500 && !fs::exists(out); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  std::ifstream in(out);
-  std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(got, "1|" + address + "|");
-  EXPECT_FALSE(fs::exists(home / "pwned"));
-  ASSERT_FALSE(fw::testing::LaunchedUrls().empty());
-  EXPECT_EQ(fw::testing::LaunchedUrls().back(), address);
+  for (const std::string& launcher : {script.string(), std::string()}) {
+    fs::remove(out);
+    fw::testing::SetUrlLauncher(launcher);
+    EXPECT_TRUE(fw::LaunchUrl(address)) << launcher;
+    for (int i = 0; i < 500 && !fs::exists(out); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::ifstream in(out);
+    std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(got, "1|" + address + "|") << launcher;
+    EXPECT_FALSE(fs::exists(home / "pwned"));
+    ASSERT_FALSE(fw::testing::LaunchedUrls().empty());
+    EXPECT_EQ(fw::testing::LaunchedUrls().back(), address);
+  }
   // A launcher that cannot be started is reported.
   fw::testing::SetUrlLauncher((home / "no-such-launcher").string());
   EXPECT_FALSE(fw::LaunchUrl("http://example.org"));

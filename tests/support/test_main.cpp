@@ -9,6 +9,7 @@
 
 #include "framework/Application.h"
 #include "framework/testing/Drivers.h"
+#include "framework/testing/EventLog.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
   fw::testing::UseScriptedMessageBoxes(true);
   fw::testing::SetUrlLauncher("true");
   fw::testing::KeepRuntimeAlive(true);
+  fw::testing::RecordEvents(true);
   const int rc = RUN_ALL_TESTS();
   fw::ReleaseAllWindows();
   if (!getenv("KESTRION_KEEP_TEST_HOME")) {

@@ -1,0 +1,48 @@
+# The arrows of the house, checked on the sources and on the built program:
+#   app/, book/, lock/, info/ -> framework/ (public headers only) -> Qt, SQLite, audio.
+# The build already hides Qt and SDL from the program (they are linked PRIVATE
+# and live outside the default include path); sqlite3.h and fluidsynth.h do
+# not, so a source check keeps those out too.
+# Run with -DSOURCE_DIR=... -DPROGRAM=path/to/kestrion.
+
+set(failures "")
+
+# Includes that only the framework's own .cpp files and its qt/ side may use.
+set(foreign "<Q[A-Za-z]|<sqlite3|<SDL|<fluidsynth|framework/qt/|framework/testing/|framework/audio/")
+
+file(GLOB_RECURSE program_files
+     ${SOURCE_DIR}/app/*.cpp ${SOURCE_DIR}/app/*.h ${SOURCE_DIR}/book/*.cpp ${SOURCE_DIR}/book/*.h
+     ${SOURCE_DIR}/lock/*.cpp ${SOURCE_DIR}/lock/*.h ${SOURCE_DIR}/info/*.cpp ${SOURCE_DIR}/info/*.h)
+file(GLOB_RECURSE framework_headers ${SOURCE_DIR}/framework/*.h)
+list(FILTER framework_headers EXCLUDE REGEX "/framework/(qt|testing)/")
+
+foreach(f ${program_files} ${framework_headers})
+  file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include")
+  foreach(line ${lines})
+    if(line MATCHES "${foreign}")
+      # A public framework header may name another framework header, never Qt's.
+      if(f MATCHES "/framework/" AND line MATCHES "framework/audio/")
+        continue()
+      endif()
+      file(RELATIVE_PATH rel ${SOURCE_DIR} ${f})
+      string(APPEND failures "  ${rel}: ${line}\n")
+    endif()
+  endforeach()
+endforeach()
+
+# The shipped program carries no test driver: it needs no Qt Test library.
+execute_process(COMMAND readelf -d ${PROGRAM} OUTPUT_VARIABLE dyn RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  string(APPEND failures "  readelf failed on ${PROGRAM}\n")
+elseif(dyn MATCHES "Qt6Test")
+  string(APPEND failures "  ${PROGRAM} needs libQt6Test\n")
+endif()
+execute_process(COMMAND nm -C ${PROGRAM} OUTPUT_VARIABLE syms RESULT_VARIABLE rc)
+if(rc EQUAL 0 AND syms MATCHES "fw::testing::")
+  string(APPEND failures "  ${PROGRAM} contains fw::testing code\n")
+endif()
+
+if(failures)
+  message(FATAL_ERROR "The layering is broken:\n${failures}")
+endif()
+message(STATUS "layering holds: ${PROGRAM}")
