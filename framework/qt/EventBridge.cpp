@@ -67,11 +67,23 @@ bool EventBridge::eventFilter(QObject* obj, QEvent* e) {
       return false;
     }
     case QEvent::FocusIn:
-      if (static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason) c->OnGotFocus();
-      return false;
-    case QEvent::FocusOut:
-      if (static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason) c->OnLostFocus();
-      return false;
+    case QEvent::FocusOut: {
+      // The focus moves between controls only when the user or the program
+      // moves it: a contextual menu opening, a message box over the window or
+      // a switch to another program leave the control its focus.
+      const Qt::FocusReason reason = static_cast<QFocusEvent*>(e)->reason();
+      if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason) return false;
+      if (obj != WidgetOf(*c)) return false;
+      // The widget's own handling first (a line edit entered by Tab selects
+      // its whole text), so that what the handler does to the text stands.
+      static_cast<QObject*>(w)->event(e);
+      if (e->type() == QEvent::FocusIn) {
+        c->OnGotFocus();
+      } else {
+        c->OnLostFocus();
+      }
+      return true;
+    }
     case QEvent::MouseButtonPress: {
       auto* m = static_cast<QMouseEvent*>(e);
       if (m->button() != Qt::LeftButton) return false;
