@@ -44,15 +44,20 @@ bool Window1::_FileExport_Action() {
   // export, so no row is looked for twice.
   Listbox1().DeleteAllRows();
   std::unordered_map<std::string, std::string> rest_of_block;
+  size_t text_size = 0;
   int n = -1;
   while (!rs->Eof()) {
     std::string site = Decrypt(rs->Field("Site").StringValue());
-    if (rest_of_block.find(site) == rest_of_block.end()) {
-      rest_of_block.emplace(site, Decrypt(rs->Field("UserName").StringValue()) + eol +
-                                      Decrypt(rs->Field("PassWord").StringValue()) + eol +
-                                      Decrypt(rs->Field("Notes").StringValue()) + eol +
-                                      Decrypt(rs->Field("WebAddress").StringValue()) + eol + eol);
+    const auto [at, first] = rest_of_block.try_emplace(site);
+    if (first) {
+      std::string& rest = at->second;
+      for (const char* column : {"UserName", "PassWord", "Notes", "WebAddress"}) {
+        rest += Decrypt(rs->Field(column).StringValue());
+        rest += eol;
+      }
+      rest += eol;
     }
+    text_size += site.size() + eol.size() + at->second.size();
     Listbox1().AddRow(site);
     rs->MoveNext();
     ++n;
@@ -65,6 +70,7 @@ bool Window1::_FileExport_Action() {
   // empty, as fields read past the last row are.
   const std::string no_row = eol + eol + eol + eol + eol;
   std::string text;
+  text.reserve(text_size);
   for (int i = 0; i <= n; ++i) {
     const std::string listed = Listbox1().Cell(i, 0);
     const auto found = rest_of_block.find(listed);
