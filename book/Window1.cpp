@@ -6,6 +6,8 @@
 #include "app/Startup.h"
 #include "book/Codec.h"
 
+#include <stdexcept>
+#include <string>
 #include <type_traits>
 
 namespace kestrion {
@@ -273,7 +275,11 @@ void Window1::AttentionSound() {
 }
 
 // --- menus -------------------------------------------------------------------------
-fw::MenuItem& Window1::MenuItemNamed(const char* name) { return *GetMenuBar()->Lookup(name); }
+fw::MenuItem& Window1::MenuItemNamed(const char* name) {
+  fw::MenuItem* item = GetMenuBar() ? GetMenuBar()->Lookup(name) : nullptr;
+  if (!item) throw std::out_of_range(std::string("no menu item named ") + name);
+  return *item;
+}
 fw::MenuItem& Window1::AboutMenu() { return MenuItemNamed("AboutMenu"); }
 fw::MenuItem& Window1::AboutAboutKestrion() { return MenuItemNamed("AboutAboutKestrion"); }
 fw::MenuItem& Window1::AboutHowToUse() { return MenuItemNamed("AboutHowToUse"); }

@@ -30,24 +30,27 @@ MenuItem& MenuItem::Append(std::unique_ptr<MenuItem> item) {
   return *children_.back();
 }
 
-MenuItem* MenuItem::Item(int index) const {
+MenuItem* MenuItem::Item(int index) {
   if (index < 0 || index >= Count()) return nullptr;
   return children_[index].get();
 }
+const MenuItem* MenuItem::Item(int index) const { return const_cast<MenuItem*>(this)->Item(index); }
 
-MenuItem* MenuItem::Child(const std::string& name) const {
+MenuItem* MenuItem::Child(const std::string& name) {
   for (const auto& c : children_)
     if (c->name_ == name) return c.get();
   return nullptr;
 }
+const MenuItem* MenuItem::Child(const std::string& name) const { return const_cast<MenuItem*>(this)->Child(name); }
 
-MenuItem* MenuItem::Lookup(const std::string& name) const {
+MenuItem* MenuItem::Lookup(const std::string& name) {
   for (const auto& c : children_) {
     if (c->name_ == name) return c.get();
     if (MenuItem* found = c->Lookup(name)) return found;
   }
   return nullptr;
 }
+const MenuItem* MenuItem::Lookup(const std::string& name) const { return const_cast<MenuItem*>(this)->Lookup(name); }
 
 int MenuItem::AddObserver(Observer observer) {
   observers_.emplace_back(next_observer_, std::move(observer));

@@ -33,12 +33,17 @@ class MenuItem {
 
   MenuItem& Append(std::unique_ptr<MenuItem> item);
   int Count() const { return static_cast<int>(children_.size()); }
-  MenuItem* Item(int index) const;
-  MenuItem* Parent() const { return parent_; }
-  // A direct child by name.
-  MenuItem* Child(const std::string& name) const;
-  // An item by name anywhere below this one.
-  MenuItem* Lookup(const std::string& name) const;
+  // Nil for an index out of range.
+  MenuItem* Item(int index);
+  const MenuItem* Item(int index) const;
+  MenuItem* Parent() { return parent_; }
+  const MenuItem* Parent() const { return parent_; }
+  // A direct child by name; nil when there is none.
+  MenuItem* Child(const std::string& name);
+  const MenuItem* Child(const std::string& name) const;
+  // An item by name anywhere below this one; nil when there is none.
+  MenuItem* Lookup(const std::string& name);
+  const MenuItem* Lookup(const std::string& name) const;
 
   // Called on every change of this item or of the items below it.
   using Observer = std::function<void(MenuItem& changed, bool structure)>;

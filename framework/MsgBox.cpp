@@ -2,12 +2,12 @@
 
 #include <QMessageBox>
 
-#include "framework/qt/QtText.h"
 #include "framework/Seams.h"
+#include "framework/qt/QtText.h"
 
 namespace fw {
 
-void MsgBox(const std::string& text) { MsgBox(text, 0, ""); }
+void MsgBox(const std::string& text) { MsgBox(text, MsgBoxStyle::kOK, ""); }
 
 int MsgBox(const std::string& text, int style, const std::string& title) {
   // A copy: the responder may take itself away while it runs.
@@ -16,30 +16,34 @@ int MsgBox(const std::string& text, int style, const std::string& title) {
   QMessageBox box;
   box.setText(DisplayText(text));
   box.setWindowTitle(title.empty() ? QStringLiteral("Kestrion") : ToQ(title));
-  switch (style & 0x70) {
-    case 16: box.setIcon(QMessageBox::Critical); break;
-    case 32: box.setIcon(QMessageBox::Question); break;
-    case 48: box.setIcon(QMessageBox::Warning); break;
-    case 64: box.setIcon(QMessageBox::Information); break;
+  namespace S = MsgBoxStyle;
+  namespace A = MsgBoxAnswer;
+  switch (style & S::kIcon) {
+    case S::kStop: box.setIcon(QMessageBox::Critical); break;
+    case S::kQuestion: box.setIcon(QMessageBox::Question); break;
+    case S::kCaution: box.setIcon(QMessageBox::Warning); break;
+    case S::kNote: box.setIcon(QMessageBox::Information); break;
     default: break;
   }
-  switch (style & 7) {
-    case 1: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case 2: box.setStandardButtons(QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore); break;
-    case 3: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel); break;
-    case 4: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-    case 5: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
+  switch (style & S::kButtons) {
+    case S::kOKCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case S::kAbortRetryIgnore:
+      box.setStandardButtons(QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
+      break;
+    case S::kYesNoCancel: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel); break;
+    case S::kYesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case S::kRetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
     default: box.setStandardButtons(QMessageBox::Ok); break;
   }
   switch (box.exec()) {
-    case QMessageBox::Ok: return 1;
-    case QMessageBox::Cancel: return 2;
-    case QMessageBox::Abort: return 3;
-    case QMessageBox::Retry: return 4;
-    case QMessageBox::Ignore: return 5;
-    case QMessageBox::Yes: return 6;
-    case QMessageBox::No: return 7;
-    default: return (style & 7) == 4 ? 7 : 2;  // closed without a button
+    case QMessageBox::Ok: return A::kOK;
+    case QMessageBox::Cancel: return A::kCancel;
+    case QMessageBox::Abort: return A::kAbort;
+    case QMessageBox::Retry: return A::kRetry;
+    case QMessageBox::Ignore: return A::kIgnore;
+    case QMessageBox::Yes: return A::kYes;
+    case QMessageBox::No: return A::kNo;
+    default: return (style & S::kButtons) == S::kYesNo ? A::kNo : A::kCancel;  // closed without a button
   }
 }
 

@@ -42,21 +42,23 @@ void Tell(const char* verb, const std::string& name, const std::string& value = 
   observe(event);
 }
 
+struct ChunkDeleter {
+  void operator()(Mix_Chunk* c) const { Mix_FreeChunk(c); }
+};
+using ChunkPtr = std::unique_ptr<Mix_Chunk, ChunkDeleter>;
+
 }  // namespace
 
 struct Sound::Impl final : audio::MixerClient {
-  std::string name;            // the file's name, as the event log shows it
-  Mix_Chunk* chunk = nullptr;  // null without a mixer: then nothing is heard
+  std::string name;  // the file's name, as sound events show it
+  ChunkPtr chunk;    // null without a mixer: then nothing is heard
   int channel = -1;
   int volume = 100;
 
   // Called when the audio shuts down before the sound goes away.
   void ReleaseMixerResources() override {
-    if (chunk) {
-      if (channel >= 0) Mix_HaltChannel(channel);
-      Mix_FreeChunk(chunk);
-    }
-    chunk = nullptr;
+    if (chunk && channel >= 0) Mix_HaltChannel(channel);
+    chunk.reset();
     channel = -1;
   }
 };
@@ -66,8 +68,8 @@ Sound::Sound() : impl_(std::make_unique<Impl>()) {}
 Sound::~Sound() {
   if (impl_->chunk) {
     audio::Detach(impl_.get());
-    Mix_HaltChannel(impl_->channel);
-    Mix_FreeChunk(impl_->chunk);
+    Mix_HaltChannel(impl_->channel);  // the mixer must let go of the samples before they are freed
+    impl_->chunk.reset();
     audio::ReleaseChannel(impl_->channel);
   }
 }
@@ -78,16 +80,11 @@ std::shared_ptr<Sound> Sound::Load(const std::string& path) {
   Impl& impl = *sound->impl_;
   impl.name = std::filesystem::path(path).filename().string();
   if (audio::MixerReady()) {
-    Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
-    if (!chunk || chunk->alen == 0) {
-      if (chunk) Mix_FreeChunk(chunk);
-      return nullptr;
-    }
-    const int channel = audio::AcquireChannel();
-    if (channel < 0) {
-      Mix_FreeChunk(chunk);
-    } else {
-      impl.chunk = chunk;
+    ChunkPtr chunk(Mix_LoadWAV(path.c_str()));
+    if (!chunk || chunk->alen == 0) return nullptr;
+    // Without a channel of its own the sound stays silent.
+    if (const int channel = audio::AcquireChannel(); channel >= 0) {
+      impl.chunk = std::move(chunk);
       impl.channel = channel;
       audio::Attach(&impl);
     }
@@ -100,7 +97,7 @@ void Sound::Play() {
   Tell("play", impl_->name);
   if (!impl_->chunk) return;
   Mix_Volume(impl_->channel, ChannelVolume(impl_->volume));
-  Mix_PlayChannel(impl_->channel, impl_->chunk, 0);  // from the start, even when already playing
+  Mix_PlayChannel(impl_->channel, impl_->chunk.get(), 0);  // from the start, even when already playing
 }
 
 void Sound::Stop() {
@@ -117,7 +114,7 @@ void Sound::SetVolume(int volume) {
 int Sound::Volume() const { return impl_->volume; }
 
 bool Sound::IsPlaying() const {
-  return impl_->chunk && Mix_Playing(impl_->channel) && Mix_GetChunk(impl_->channel) == impl_->chunk;
+  return impl_->chunk && Mix_Playing(impl_->channel) && Mix_GetChunk(impl_->channel) == impl_->chunk.get();
 }
 
 }  // namespace fw

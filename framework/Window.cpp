@@ -201,15 +201,28 @@ bool Window::InvokeMenuHandler(const std::string& item_name) {
 
 // --- controls -------------------------------------------------------------------
 void Window::AddControl(std::unique_ptr<Control> c, const std::string& name) {
+  // Replacing would leave the tab order, a panel's controls and the handlers
+  // bound to the old control pointing at nothing.
+  if (controls_.count(name)) throw std::invalid_argument("the window already has a control named " + name);
   Control* raw = c.get();
-  controls_[name] = std::move(c);
+  controls_.emplace(name, std::move(c));
   order_.push_back(raw);
   raw->Attach(*this, name);
 }
 
-Control* Window::ControlByName(const std::string& name) const {
+Control* Window::ControlByName(const std::string& name) {
   auto it = controls_.find(name);
   return it == controls_.end() ? nullptr : it->second.get();
+}
+
+const Control* Window::ControlByName(const std::string& name) const {
+  return const_cast<Window*>(this)->ControlByName(name);
+}
+
+Control& Window::ControlNamed(const std::string& name) {
+  Control* c = ControlByName(name);
+  if (!c) throw std::out_of_range("no control named " + name + " in window " + Title());
+  return *c;
 }
 
 }  // namespace fw

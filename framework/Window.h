@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -70,13 +71,15 @@ class Window {
   std::shared_ptr<Picture> Backdrop() const;
 
   void SetMenuBar(MenuBar* bar);
-  MenuBar* GetMenuBar() const { return menu_bar_; }
+  MenuBar* GetMenuBar() { return menu_bar_; }
+  const MenuBar* GetMenuBar() const { return menu_bar_; }
   // Binds a menu item name to a handler that answers True when handled.
   void AddMenuHandler(const std::string& item_name, std::function<bool()> handler);
   bool HasMenuHandler(const std::string& item_name) const;
   bool InvokeMenuHandler(const std::string& item_name);
 
-  // Controls, owned by the window, found again by name.
+  // Controls, owned by the window, found again by name. A name holds one
+  // control: a second one under it is refused with std::invalid_argument.
   template <class T>
   T& New(const std::string& name) {
     auto c = std::make_unique<T>();
@@ -84,18 +87,29 @@ class Window {
     AddControl(std::move(c), name);
     return ref;
   }
-  Control* ControlByName(const std::string& name) const;
+  // Nil when no control has that name.
+  Control* ControlByName(const std::string& name);
+  const Control* ControlByName(const std::string& name) const;
+  // The control of that name and class: std::out_of_range when there is none,
+  // std::bad_cast when it is of another class.
   template <class T>
-  T& Find(const std::string& name) const {
-    return dynamic_cast<T&>(*ControlByName(name));
+  T& Find(const std::string& name) {
+    return dynamic_cast<T&>(ControlNamed(name));
   }
+  template <class T>
+  const T& Find(const std::string& name) const {
+    return dynamic_cast<const T&>(const_cast<Window*>(this)->ControlNamed(name));
+  }
+  // In creation order.
   const std::vector<Control*>& Controls() const { return order_; }
 
   struct Impl;
-  Impl& impl() const { return *impl_; }
+  Impl& impl() { return *impl_; }
+  const Impl& impl() const { return *impl_; }
 
  private:
   void AddControl(std::unique_ptr<Control> c, const std::string& name);
+  Control& ControlNamed(const std::string& name);
   void FinishCreation();
   friend struct Impl;
 
@@ -115,9 +129,13 @@ Window* GetImplicitWindow(const std::string& class_name);
 std::vector<Window*> AllWindows();
 
 // The implicit instance of a window class: created and constructed on first use.
+// A window of another class under the same name is a std::logic_error.
 template <class W>
 W& ImplicitInstance(const std::string& class_name) {
-  if (Window* w = GetImplicitWindow(class_name)) return static_cast<W&>(*w);
+  if (Window* w = GetImplicitWindow(class_name)) {
+    if (auto* mine = dynamic_cast<W*>(w)) return *mine;
+    throw std::logic_error("the window registered as " + class_name + " is of another class");
+  }
   W* w = new W();
   Window::Construct(w, class_name);
   return *w;

@@ -2,7 +2,6 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
-#include <fluidsynth.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,13 +16,13 @@
 #include <vector>
 
 #include "framework/Seams.h"
+#include "framework/audio/MixerDevice.h"
+#include "framework/audio/Synth.h"
 
 namespace fw::audio {
 namespace {
 
 constexpr int kChunkFrames = 1024;  // about 23 ms at 44.1 kHz
-constexpr int kMinNoteMs = 200;     // a note-off sent at once still leaves a note heard
-constexpr double kGain = 1.0;       // the synth's default 0.2 is faint at soft velocities
 constexpr const char* kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 // Only a fallback: another package can point it at a very large bank.
 constexpr const char* kDefaultSoundFont = "/usr/share/sounds/sf2/default-GM.sf2";
@@ -45,17 +44,16 @@ struct Engine {
 
   // Set by the worker.
   bool mixer_done = false;   // the mixer stage is over (opened or not)
-  bool mixer_open = false;
+  bool mixer_open = false;   // device is set
   bool device_real = false;
-  bool sdl_up = false;
   bool synth_done = false;   // the synthesizer stage is over
   int rate = kRenderRate;
   Uint16 format = AUDIO_S16SYS;
   int channels = 2;
 
-  fluid_settings_t* settings = nullptr;
-  fluid_synth_t* synth = nullptr;  // non-null once it renders into the mix
-  std::vector<float> render;       // used only by the audio thread
+  std::unique_ptr<MixerDevice> device;
+  std::unique_ptr<Synth> synth;  // set once it renders into the mix
+  std::vector<float> render;     // used only by the audio thread
 
   int instrument = 1;
   int synth_program = 0;            // program set on the synth's channel 0
@@ -75,16 +73,6 @@ Engine& E() {
   return *engine;
 }
 
-void QuietLog(int, const char*, void*) {}
-
-void SilenceFluidLog() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level)
-      fluid_set_log_function(level, QuietLog, nullptr);
-  });
-}
-
 bool Readable(const std::string& path) { return !path.empty() && access(path.c_str(), R_OK) == 0; }
 
 std::string ChooseSoundFont(const Engine& e) {
@@ -92,43 +80,6 @@ std::string ChooseSoundFont(const Engine& e) {
   if (Readable(kSoundFont)) return kSoundFont;
   if (Readable(kDefaultSoundFont)) return kDefaultSoundFont;
   return "";
-}
-
-// The note player's synthesizer: no audio driver of its own; the caller renders it.
-fluid_synth_t* MakeSynth(double rate, const std::string& soundfont, fluid_settings_t** settings_out) {
-  SilenceFluidLog();
-  *settings_out = nullptr;
-  if (soundfont.empty()) return nullptr;
-  fluid_settings_t* settings = new_fluid_settings();
-  if (!settings) return nullptr;
-  fluid_settings_setnum(settings, "synth.sample-rate", rate);
-  fluid_settings_setnum(settings, "synth.gain", kGain);
-  fluid_settings_setint(settings, "synth.min-note-length", kMinNoteMs);
-  fluid_settings_setint(settings, "synth.threadsafe-api", 1);
-  fluid_synth_t* synth = new_fluid_synth(settings);
-  if (!synth) {
-    delete_fluid_settings(settings);
-    return nullptr;
-  }
-  if (fluid_synth_sfload(synth, soundfont.c_str(), 1) == FLUID_FAILED) {
-    delete_fluid_synth(synth);
-    delete_fluid_settings(settings);
-    return nullptr;
-  }
-  *settings_out = settings;
-  return synth;
-}
-
-void SendProgram(fluid_synth_t* synth, int instrument) {
-  if (instrument >= 1 && instrument <= 128) fluid_synth_program_change(synth, 0, instrument - 1);
-}
-
-void SendNote(fluid_synth_t* synth, int note, int velocity) {
-  if (note < 0 || note > 127) return;
-  if (velocity <= 0)
-    fluid_synth_noteoff(synth, 0, note);
-  else
-    fluid_synth_noteon(synth, 0, note, std::min(velocity, 127));
 }
 
 // Runs on the audio thread, after SDL_mixer has mixed the channels: adds the
@@ -141,7 +92,7 @@ void PostMix(void* udata, Uint8* stream, int len) {
   if (frames <= 0) return;
   if (e.render.size() < static_cast<size_t>(frames) * 2) e.render.resize(static_cast<size_t>(frames) * 2);
   float* buf = e.render.data();
-  fluid_synth_write_float(e.synth, frames, buf, 0, 2, buf, 1, 2);
+  e.synth->Render(buf, frames);
 
   auto add = [&](auto* out, float scale, float lo, float hi) {
     for (int i = 0; i < frames; ++i) {
@@ -165,53 +116,30 @@ void PostMix(void* udata, Uint8* stream, int len) {
     add(reinterpret_cast<float*>(stream), 1.0f, -1.0f, 1.0f);
 }
 
-// Opens SDL's audio and the mixer on the driver the environment chooses, or,
-// when `silent`, on SDL's dummy driver, which plays into nothing.
-bool OpenMixer(bool silent) {
-  if (silent) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-  bool ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-  if (ok && Mix_OpenAudio(kRenderRate, AUDIO_S16SYS, 2, kChunkFrames) != 0) {
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    ok = false;
-  }
-  if (silent) SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-  return ok;
-}
-
 void BringUp() {
   Engine& e = E();
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // signals stay the UI toolkit's
-  bool open = OpenMixer(false);
-  bool real = false;
-  if (open) {
-    const char* driver = SDL_GetCurrentAudioDriver();
-    real = driver && std::strcmp(driver, "dummy") != 0;
-  } else {
-    // No device: a silent stand-in still decodes sounds and keeps their timing.
-    open = OpenMixer(true);
-  }
-  int rate = kRenderRate, channels = 2;
-  Uint16 format = AUDIO_S16SYS;
-  if (open) {
-    Mix_Init(MIX_INIT_MP3);
-    Mix_QuerySpec(&rate, &format, &channels);
-  }
+  std::unique_ptr<MixerDevice> device = MixerDevice::Open(kRenderRate, kChunkFrames, false);
+  // No device: a silent stand-in still decodes sounds and keeps their timing.
+  if (!device) device = MixerDevice::Open(kRenderRate, kChunkFrames, true);
+  const bool open = device != nullptr;
+  int rate = kRenderRate;
   std::string soundfont;
   {
     std::lock_guard lock(e.mutex);
     e.mixer_done = true;
     e.mixer_open = open;
-    e.device_real = real;
-    e.sdl_up = open;
-    e.rate = rate;
-    e.format = format;
-    e.channels = channels;
+    if (device) {
+      e.device_real = device->Real();
+      e.rate = rate = device->Rate();
+      e.format = static_cast<Uint16>(device->Format());
+      e.channels = device->Channels();
+    }
+    e.device = std::move(device);
     soundfont = ChooseSoundFont(e);
   }
   e.changed.notify_all();
 
-  fluid_settings_t* settings = nullptr;
-  fluid_synth_t* synth = open ? MakeSynth(rate, soundfont, &settings) : nullptr;
+  std::unique_ptr<Synth> synth = open ? Synth::Make(rate, soundfont) : nullptr;
 
   std::lock_guard lock(e.mutex);
   e.synth_done = true;
@@ -219,15 +147,14 @@ void BringUp() {
     // Play what came while the synth was loading, in order, each note with
     // the instrument it was played with.
     int program = 1;
-    SendProgram(synth, program);
+    synth->SetProgram(program);
     for (const PendingNote& p : e.pending) {
-      if (p.instrument != program) SendProgram(synth, program = p.instrument);
-      SendNote(synth, p.note, p.velocity);
+      if (p.instrument != program) synth->SetProgram(program = p.instrument);
+      synth->Note(p.note, p.velocity);
     }
-    if (e.instrument != program) SendProgram(synth, e.instrument);
-    e.settings = settings;
+    if (e.instrument != program) synth->SetProgram(e.instrument);
     e.render.resize(static_cast<size_t>(kChunkFrames) * 4);
-    e.synth = synth;
+    e.synth = std::move(synth);
     Mix_SetPostMix(PostMix, &e);  // takes the audio lock: the callback sees all of the above
   }
   e.pending.clear();
@@ -257,7 +184,7 @@ void SetInstrument(int instrument) {
   Engine& e = E();
   std::lock_guard lock(e.mutex);
   e.instrument = instrument;
-  if (e.synth) SendProgram(e.synth, instrument);
+  if (e.synth) e.synth->SetProgram(instrument);
 }
 
 int Instrument() {
@@ -273,7 +200,7 @@ void PlayNote(int note, int velocity) {
   if (e.state == State::kShutDown) return;
   StartLocked(e);
   if (e.synth)
-    SendNote(e.synth, note, velocity);
+    e.synth->Note(note, velocity);
   else if (!e.synth_done)
     e.pending.push_back({e.instrument, note, velocity});
 }
@@ -349,21 +276,10 @@ void Shutdown() {
   for (MixerClient* client : clients) client->ReleaseMixerResources();
 
   std::lock_guard lock(e.mutex);
-  if (e.mixer_open) {
-    Mix_SetPostMix(nullptr, nullptr);
-    Mix_HaltChannel(-1);
-    Mix_CloseAudio();
-    Mix_Quit();
-    e.mixer_open = false;
-  }
-  if (e.sdl_up) {
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    e.sdl_up = false;
-  }
-  if (e.synth) delete_fluid_synth(e.synth);
-  if (e.settings) delete_fluid_settings(e.settings);
-  e.synth = nullptr;
-  e.settings = nullptr;
+  // The device first: once it is closed no callback renders the synth.
+  e.device.reset();
+  e.mixer_open = false;
+  e.synth.reset();
   e.pending.clear();
   e.free_channels.clear();
 }
@@ -379,26 +295,6 @@ void SetSoundFontPathForTest(const std::string& path) {
   std::lock_guard lock(e.mutex);
   e.soundfont_override = path;
   e.soundfont_overridden = true;
-}
-
-std::vector<float> RenderForTest(int instrument, int note, int velocity, double seconds) {
-  fluid_settings_t* settings = nullptr;
-  fluid_synth_t* synth = MakeSynth(kRenderRate, SoundFontPath(), &settings);
-  if (!synth) return {};
-  SendProgram(synth, instrument);
-  SendNote(synth, note, velocity);
-  SendNote(synth, note, 0);
-  const int frames = static_cast<int>(seconds * kRenderRate);
-  std::vector<float> out(static_cast<size_t>(std::max(frames, 0)) * 2);
-  constexpr int kBlock = 512;  // the size of a mixer callback, more or less
-  for (int done = 0; done < frames; done += kBlock) {
-    const int n = std::min(kBlock, frames - done);
-    float* at = out.data() + static_cast<size_t>(done) * 2;
-    fluid_synth_write_float(synth, n, at, 0, 2, at, 1, 2);
-  }
-  delete_fluid_synth(synth);
-  delete_fluid_settings(settings);
-  return out;
 }
 
 }  // namespace fw::audio

@@ -17,7 +17,8 @@ class Control {
   Control& operator=(const Control&) = delete;
 
   const std::string& Name() const { return name_; }
-  Window& Owner() const { return *owner_; }
+  Window& Owner() { return *owner_; }
+  const Window& Owner() const { return *owner_; }
 
   void SetPosition(int left, int top, int width, int height);
   int Left() const { return left_; }
@@ -45,10 +46,12 @@ class Control {
 
   // Makes the control a child of a panel (or of another control).
   void SetParent(Control* parent);
-  Control* Parent() const { return parent_; }
+  Control* Parent() { return parent_; }
+  const Control* Parent() const { return parent_; }
 
   struct Impl;
-  Impl& impl() const { return *impl_; }
+  Impl& impl() { return *impl_; }
+  const Impl& impl() const { return *impl_; }
 
   // Events that the framework raises; a class overrides those it has.
   virtual void OnAction() {}

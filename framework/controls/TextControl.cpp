@@ -6,7 +6,8 @@ namespace fw {
 
 TextControl::TextControl(std::unique_ptr<Editor> editor) : Control(std::move(editor)) {}
 
-TextControl::Editor& TextControl::editor() const { return static_cast<Editor&>(impl()); }
+TextControl::Editor& TextControl::editor() { return static_cast<Editor&>(impl()); }
+const TextControl::Editor& TextControl::editor() const { return static_cast<const Editor&>(impl()); }
 
 std::string TextControl::Text() const { return editor().Text(); }
 void TextControl::SetText(const std::string& text) { editor().SetText(text); }

@@ -35,7 +35,8 @@ class TextControl : public Control {
   explicit TextControl(std::unique_ptr<Editor> editor);
 
  private:
-  Editor& editor() const;
+  Editor& editor();
+  const Editor& editor() const;
 };
 
 }  // namespace fw

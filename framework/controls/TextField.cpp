@@ -49,7 +49,7 @@ class LineEditor final : public TextControl::Editor {
   QLineEdit* le_;  // owned through widget
 };
 
-LineEditor& EditorOf(const TextField& f) { return static_cast<LineEditor&>(f.impl()); }
+const LineEditor& EditorOf(const TextField& f) { return static_cast<const LineEditor&>(f.impl()); }
 }  // namespace
 
 TextField::TextField() : WithFieldEvents(std::make_unique<LineEditor>(this)) {}

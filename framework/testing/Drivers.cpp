@@ -15,6 +15,7 @@
 
 #include "framework/Controls.h"
 #include "framework/MenuItem.h"
+#include "framework/MsgBox.h"
 #include "framework/Window.h"
 #include "framework/Seams.h"
 #include "framework/qt/ControlImpl.h"
@@ -66,12 +67,16 @@ namespace {
 int ScriptedBox(const std::string& text, int style, const std::string& title) {
   State& s = st();
   ShownBox box{text, style, title, 0};
-  const bool question = (style & 7) != 0;
+  namespace S = MsgBoxStyle;
+  namespace A = MsgBoxAnswer;
+  const int buttons = style & S::kButtons;
   if (!s.answers.empty()) {
     box.answer = s.answers.front();
     s.answers.pop_front();
+  } else if (buttons == S::kOK) {
+    box.answer = A::kOK;
   } else {
-    box.answer = question ? ((style & 7) == 4 || (style & 7) == 3 ? 7 : 2) : 1;
+    box.answer = buttons == S::kYesNo || buttons == S::kYesNoCancel ? A::kNo : A::kCancel;
   }
   if (s.box_observer) s.box_observer(box);
   s.boxes.push_back(box);

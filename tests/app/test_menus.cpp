@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -140,6 +141,15 @@ TEST_F(Menus, TheWindowsAccessorsFindEachItemByName) {
     EXPECT_EQ(&item, MenuBar1::Instance().Lookup(i.name)) << i.name;
     EXPECT_EQ(item.Name(), i.name);
   }
+}
+
+// A window without the bar cannot find the items: each accessor says so
+// instead of handing back a reference to nothing.
+TEST_F(Menus, WithoutTheBarEveryAccessorReportsTheMissingItem) {
+  win->SetMenuBar(nullptr);
+  for (const Item& i : kMenuTable) EXPECT_THROW((win->*i.accessor)(), std::out_of_range) << i.name;
+  win->SetMenuBar(&MenuBar1::Instance());
+  EXPECT_EQ(&win->FileExport(), MenuBar1::Instance().Lookup("FileExport"));
 }
 
 // --- enabled state -------------------------------------------------------------------

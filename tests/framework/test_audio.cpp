@@ -18,6 +18,7 @@
 
 #include "framework/Sound.h"
 #include "framework/audio/AudioEngine.h"
+#include "framework/testing/AudioRender.h"
 #include "framework/testing/EventLog.h"
 
 namespace {

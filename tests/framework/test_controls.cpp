@@ -2,16 +2,29 @@
 // key filters, message boxes, the clipboard, the note player, resources.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+#include <typeinfo>
 
 #include "framework/Clipboard.h"
 #include "framework/Controls.h"
+#include "framework/EventLoop.h"
 #include "framework/FolderItem.h"
-#include "framework/SpecialFolder.h"
 #include "framework/MenuItem.h"
 #include "framework/MsgBox.h"
+#include "framework/Shell.h"
+#include "framework/SpecialFolder.h"
 #include "framework/Window.h"
 #include "framework/testing/Drivers.h"
 #include "framework/testing/EventLog.h"
@@ -90,6 +103,40 @@ TEST(Window, WithoutCloseBoxRefusesToClose) {
   EXPECT_EQ(fw::GetImplicitWindow("Probe.Probe"), &p);
 }
 
+// A name holds one control; asking for a name or class that is not there is
+// an error the caller can catch, never a dangling reference.
+TEST(Window, ControlNamesAreUniqueAndUnknownNamesAreErrors) {
+  Probe& p = TheProbe();
+  fw::TextField& field = p.Field();
+  const size_t count = p.Controls().size();
+  EXPECT_THROW(p.New<fw::TextField>("Field"), std::invalid_argument);
+  EXPECT_EQ(&p.Field(), &field);
+  ASSERT_EQ(p.Controls().size(), count);
+  for (fw::Control* c : p.Controls()) EXPECT_EQ(p.ControlByName(c->Name()), c);
+  fw::testing::TypeText(p.Field(), "still here");
+  EXPECT_EQ(p.Field().Text(), "still here");
+
+  EXPECT_EQ(p.ControlByName("Nothing"), nullptr);
+  EXPECT_THROW(p.Find<fw::TextField>("Nothing"), std::out_of_range);
+  EXPECT_THROW(p.Find<fw::TextArea>("Field"), std::bad_cast);
+  const Probe& seen = p;
+  EXPECT_EQ(&seen.Find<fw::TextField>("Field"), &field);
+
+  // The window still goes cleanly.
+  fw::testing::ClickCloseBox(p);
+  fw::testing::ProcessEvents();
+  EXPECT_EQ(fw::GetImplicitWindow("Probe.Probe"), nullptr);
+}
+
+// A class asking for the implicit window of a name that another class holds.
+TEST(Window, AnImplicitInstanceOfAnotherClassUnderTheNameIsAnError) {
+  class Other : public fw::Window {};
+  Probe& p = TheProbe();
+  EXPECT_THROW(fw::ImplicitInstance<Other>("Probe.Probe"), std::logic_error);
+  EXPECT_EQ(&TheProbe(), &p);
+  EXPECT_EQ(fw::AllWindows().size(), 1u);
+}
+
 TEST(TextChange, RaisedByTypingAndByTheProgramButNeverForAnUnchangedText) {
   Probe& p = TheProbe();
   struct Case {
@@ -152,6 +199,61 @@ TEST(MsgBox, ScriptedResponderRecordsAndAnswers) {
   EXPECT_EQ(boxes[1].answer, 7);
   EXPECT_EQ(boxes[2].text, "Done");
   EXPECT_EQ(boxes[2].answer, 1);
+}
+
+// Without a responder the user sees a real box: its buttons and icon follow
+// the style, its title defaults to the program's name, and the button the
+// user presses is the answer.
+TEST(MsgBox, WithoutAResponderARealBoxShowsTheStyleAndAnswersThePressedButton) {
+  namespace S = fw::MsgBoxStyle;
+  namespace A = fw::MsgBoxAnswer;
+  static_assert(S::kYesNo + S::kQuestion == 36 && A::kYes == 6 && A::kNo == 7);
+  fw::testing::UseScriptedMessageBoxes(false);
+  struct Case {
+    int style;
+    std::vector<QMessageBox::StandardButton> buttons;
+    QMessageBox::Icon icon;
+    std::optional<QMessageBox::StandardButton> press;  // none: the user presses Esc
+    int answer;
+  };
+  using B = QMessageBox;
+  const Case cases[] = {
+      {S::kOK, {B::Ok}, B::NoIcon, B::Ok, A::kOK},
+      {S::kYesNo + S::kQuestion, {B::Yes, B::No}, B::Question, B::Yes, A::kYes},
+      {S::kYesNo + S::kQuestion, {B::Yes, B::No}, B::Question, B::No, A::kNo},
+      {S::kYesNoCancel + S::kCaution, {B::Yes, B::No, B::Cancel}, B::Warning, B::Cancel, A::kCancel},
+      {S::kOKCancel + S::kStop, {B::Ok, B::Cancel}, B::Critical, std::nullopt, A::kCancel},
+      {S::kRetryCancel + S::kNote, {B::Retry, B::Cancel}, B::Information, B::Retry, A::kRetry},
+      {S::kAbortRetryIgnore, {B::Abort, B::Retry, B::Ignore}, B::NoIcon, B::Ignore, A::kIgnore},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.style);
+    bool seen = false;
+    std::function<void()> act = [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) {
+        QTimer::singleShot(5, act);
+        return;
+      }
+      seen = true;
+      std::vector<QMessageBox::StandardButton> buttons;
+      for (QAbstractButton* b : box->buttons()) buttons.push_back(box->standardButton(b));
+      std::sort(buttons.begin(), buttons.end());
+      std::vector<QMessageBox::StandardButton> want = c.buttons;
+      std::sort(want.begin(), want.end());
+      EXPECT_EQ(buttons, want);
+      EXPECT_EQ(box->icon(), c.icon);
+      EXPECT_EQ(box->windowTitle().toStdString(), "Kestrion");
+      EXPECT_EQ(box->text().toStdString(), "line one\nline two");
+      if (c.press)
+        box->button(*c.press)->click();
+      else
+        QTest::keyClick(box, Qt::Key_Escape);
+    };
+    QTimer::singleShot(0, act);
+    EXPECT_EQ(fw::MsgBox("line one\rline two", c.style, ""), c.answer);
+    EXPECT_TRUE(seen);
+  }
 }
 
 TEST(Clipboard, SetReadAndEmpty) {
@@ -256,20 +358,6 @@ TEST(Window, TabOrderFollowsTabIndexWithinEachParent) {
   }
   EXPECT_EQ(order, "BCDAB");
 }
-
-}  // namespace
-
-#include <QApplication>
-#include <QMenu>
-#include <QTest>
-#include <QTimer>
-#include <chrono>
-#include <thread>
-
-#include "framework/EventLoop.h"
-#include "framework/Shell.h"
-
-namespace {
 
 TEST(Listbox, SortsByTextIgnoringLetterCase) {
   Probe& p = TheProbe();
