@@ -3,7 +3,11 @@
 namespace fw {
 
 // Lets the event loop run pending events, at most about once every 5 ms, so
-// that long loops stay cheap and the windows stay responsive.
+// that long loops stay cheap and the windows stay responsive. Windows are
+// painted and answer the window system meanwhile, but the user's input (keys,
+// clicks, menu shortcuts) waits until the running handler returns: the user
+// cannot start a command in the middle of another one. Timers, posted events,
+// activation and a close from the window manager do run during a yield.
 void Yield();
 
 }  // namespace fw
