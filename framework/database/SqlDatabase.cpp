@@ -26,6 +26,11 @@ constexpr size_t kHeaderSize = 100;
 struct Outcome {
   bool error = false;
   std::string message;
+  // The last write refused since the last Commit: Commit reports it, so that
+  // a caller who tests the flag after Commit learns that a write was lost.
+  bool write_error = false;
+  std::string write_message;
+
   void Ok() {
     error = false;
     message.clear();
@@ -34,6 +39,26 @@ struct Outcome {
     error = true;
     message = std::move(why);
   }
+  void ForgetWrites() {
+    write_error = false;
+    write_message.clear();
+  }
+};
+
+// Marks an operation as a write: if it fails, the failure is kept for Commit.
+class WriteScope {
+ public:
+  explicit WriteScope(Outcome& o) : o_(o) {}
+  ~WriteScope() {
+    if (!o_.error) return;
+    o_.write_error = true;
+    o_.write_message = o_.message;
+  }
+  WriteScope(const WriteScope&) = delete;
+  WriteScope& operator=(const WriteScope&) = delete;
+
+ private:
+  Outcome& o_;
 };
 
 // Finalizes the statement when it goes out of scope.
@@ -379,6 +404,7 @@ void DatabaseField::SetStringValue(const std::string& v) {
 
 void RecordSetData::Update() {
   outcome->Ok();
+  WriteScope write(*outcome);
   if (!editing) return;
   editing = false;
   std::vector<std::pair<int, std::string>> set = std::move(pending);
@@ -452,6 +478,7 @@ void RecordSetData::Update() {
 
 void RecordSetData::Delete() {
   outcome->Ok();
+  WriteScope write(*outcome);
   if (!AtRow()) return;
   if (!CanChange()) return;
   if (!has_rowid[pos]) {
@@ -533,6 +560,7 @@ int RecordSet::FieldCount() const { return d_->closed ? 0 : static_cast<int>(d_-
 
 void RecordSet::Edit() {
   d_->outcome->Ok();
+  WriteScope write(*d_->outcome);
   if (!d_->CanChange()) return;
   d_->editing = true;
   d_->pending.clear();
@@ -625,6 +653,7 @@ std::string SqlDatabase::ErrorMessage() const { return d_->outcome->message; }
 
 bool SqlDatabase::CreateDatabaseFile() {
   d_->outcome->Ok();
+  d_->outcome->ForgetWrites();
   d_->Disconnect();
   const std::string& path = d_->path;
   if (path.empty()) return d_->Fail("Cannot create the database: no file is set.");
@@ -667,6 +696,7 @@ bool SqlDatabase::CreateDatabaseFile() {
 bool SqlDatabase::Connect() {
   d_->outcome->Ok();
   if (d_->conn && d_->conn->db && d_->conn->path == d_->path) return true;
+  d_->outcome->ForgetWrites();
   d_->Disconnect();
   const std::string& path = d_->path;
   if (path.empty()) return d_->Fail("Cannot open the database: no file is set.");
@@ -702,6 +732,7 @@ bool SqlDatabase::Connect() {
 
 void SqlDatabase::SQLExecute(const std::string& sql) {
   d_->outcome->Ok();
+  WriteScope write(*d_->outcome);
   if (!d_->RequireConnection()) return;
   sqlite3* db = d_->conn->db;
   const char* p = sql.data();
@@ -885,6 +916,7 @@ std::shared_ptr<RecordSet> SqlDatabase::SQLSelect(const std::string& sql, bool /
 
 void SqlDatabase::InsertRecord(const std::string& table, const DatabaseRecord& record) {
   d_->outcome->Ok();
+  WriteScope write(*d_->outcome);
   if (!d_->RequireConnection()) return;
   sqlite3* db = d_->conn->db;
   const int n = record.ColumnCount();
@@ -918,16 +950,25 @@ void SqlDatabase::InsertRecord(const std::string& table, const DatabaseRecord& r
 }
 
 void SqlDatabase::Commit() {
-  d_->outcome->Ok();
+  Outcome& o = *d_->outcome;
+  o.Ok();
   if (!d_->RequireConnection()) return;
   sqlite3* db = d_->conn->db;
-  if (sqlite3_get_autocommit(db)) return;  // nothing written since the last Commit
-  if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+  if (!sqlite3_get_autocommit(db) && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
     std::string why = sqlite3_errmsg(db);
-    // On "database is locked" the transaction stays open and Commit can be tried again.
-    if (sqlite3_get_autocommit(db)) why += " (the changes since the last Commit were lost)";
+    // On "database is locked" the transaction stays open and Commit can be
+    // tried again; its refused writes stay noted for that Commit.
+    if (sqlite3_get_autocommit(db)) {
+      why += " (the changes since the last Commit were lost)";
+      o.ForgetWrites();
+    }
     d_->Fail("Cannot commit the changes: " + why);
+    return;
   }
+  // Committed, or nothing to commit: the truth about the writes since the
+  // last Commit is whether one of them was refused.
+  if (o.write_error) o.Fail(o.write_message);
+  o.ForgetWrites();
 }
 
 }  // namespace fw

@@ -57,7 +57,10 @@ class SqlDatabase {
   // Never null: on an error the set is empty and Error tells why.
   std::shared_ptr<RecordSet> SQLSelect(const std::string& sql, bool unused = false);
   void InsertRecord(const std::string& table, const DatabaseRecord& record);
-  // Makes the writes since the last Commit permanent.
+  // Makes the writes since the last Commit permanent. Its outcome tells the
+  // truth about those writes: when one of them was refused, Error and
+  // ErrorMessage say so after Commit too (the others are committed), also when
+  // there was nothing left to commit.
   void Commit();
 
   // The outcome of the last operation.

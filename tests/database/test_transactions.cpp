@@ -45,11 +45,88 @@ TEST_F(DatabaseTransactionTest, AUniqueConflictRefusesOneRowAndKeepsTheTransacti
   EXPECT_TRUE(db->Error());
   EXPECT_EQ(rs->Field("Site").StringValue(), "b");  // the set's copy is unchanged too
 
+  // The rows that went in are committed; Commit still tells of the refusal.
   db->Commit();
-  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  EXPECT_TRUE(db->Error());
+  EXPECT_NE(db->ErrorMessage().find("UNIQUE"), std::string::npos) << db->ErrorMessage();
   db.reset();
   const std::vector<Entry> expected = {{"a", "first", "", "", ""}, {"b", "third", "", "", ""}};
   EXPECT_EQ(AllEntries(*Open()), expected);
+}
+
+// A caller tests the flag after Commit: a refused write since the last Commit
+// must still show there, also when Commit itself had nothing to do.
+TEST_F(DatabaseTransactionTest, CommitReportsAWriteRefusedSinceTheLastCommit) {
+  struct Refused {
+    const char* name;
+    std::function<void(fw::SqlDatabase&)> write;
+    const char* words;
+  };
+  const Refused refused[] = {
+      {"the table created a second time", [](fw::SqlDatabase& db) { db.SQLExecute(kSchema); }, "already exists"},
+      {"a statement SQLite cannot read", [](fw::SqlDatabase& db) { db.SQLExecute("CREATE TABLE Broken(,)"); },
+       "syntax error"},
+      {"an insert into a table that is not there",
+       [](fw::SqlDatabase& db) { db.InsertRecord("NoSuchTable", RecordOf(Letters("z")[0])); }, "no such table"},
+      {"an insert refused by UNIQUE",
+       [](fw::SqlDatabase& db) { db.InsertRecord("PassData", RecordOf(Letters("a")[0])); }, "UNIQUE"},
+      {"an update refused by UNIQUE",
+       [](fw::SqlDatabase& db) {
+         auto rs = db.SQLSelect("select * from PassData where Site = 'b'");
+         rs->Edit();
+         rs->Field("Site").SetStringValue("a");
+         rs->Update();
+       },
+       "UNIQUE"},
+      {"an update of a row deleted meanwhile",
+       [](fw::SqlDatabase& db) {
+         auto rs = db.SQLSelect("select * from PassData where Site = 'b'");
+         db.SQLExecute("delete from PassData where Site = 'b'");
+         db.Commit();
+         rs->Edit();
+         rs->Field("PassWord").SetStringValue("lost");
+         rs->Update();
+       },
+       "no longer"},
+  };
+  for (const Refused& r : refused) {
+    SCOPED_TRACE(r.name);
+    unlink(path_.c_str());
+    auto db = CreateBook(Letters("ab"));
+    r.write(*db);
+    ASSERT_TRUE(db->Error());
+    const std::string message = db->ErrorMessage();
+    EXPECT_NE(message.find(r.words), std::string::npos) << message;
+    // A read in between does not hide it.
+    db->SQLSelect("select * from PassData");
+    ASSERT_FALSE(db->Error()) << db->ErrorMessage();
+    db->Commit();
+    EXPECT_TRUE(db->Error());
+    EXPECT_EQ(db->ErrorMessage(), message);
+    // Reported once: the next Commit speaks of the writes after this one.
+    db->InsertRecord("PassData", RecordOf(Letters("c")[0]));
+    ASSERT_FALSE(db->Error()) << db->ErrorMessage();
+    db->Commit();
+    EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+    db->Commit();
+    EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  }
+}
+
+// The write that a Commit reports is the caller's, even when later writes of
+// the same transaction went through and were committed.
+TEST_F(DatabaseTransactionTest, ARefusedWriteIsReportedWhenTheOthersAreCommitted) {
+  auto db = CreateBook(Letters("a"));
+  db->InsertRecord("PassData", RecordOf(Letters("a")[0]));
+  ASSERT_TRUE(db->Error());
+  const std::string refused = db->ErrorMessage();
+  db->InsertRecord("PassData", RecordOf(Letters("b")[0]));
+  ASSERT_FALSE(db->Error()) << db->ErrorMessage();
+  db->Commit();
+  EXPECT_TRUE(db->Error());
+  EXPECT_EQ(db->ErrorMessage(), refused);
+  db.reset();
+  EXPECT_EQ(AllEntries(*Open()), Letters("ab"));
 }
 
 TEST_F(DatabaseTransactionTest, CommittedWritesSurviveANewConnectionAndANewProcess) {
