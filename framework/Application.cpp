@@ -8,6 +8,7 @@
 #include "framework/Window.h"
 #include "framework/audio/AudioEngine.h"
 #include "framework/qt/GuardedApplication.h"
+#include "framework/qt/QuitOnSignal.h"
 
 namespace fw {
 
@@ -16,6 +17,7 @@ struct Runtime {
   QApplication* qt = nullptr;
   bool owns_qt = false;
   std::unique_ptr<Application> app;
+  std::unique_ptr<QuitOnSignal> quit_on_signal;  // lives as long as the runtime's Qt
   bool quit_requested = false;
   int exit_code = 0;
   int argc = 1;
@@ -61,6 +63,7 @@ void RuntimeInit(int& argc, char** argv) {
   r.qt->setQuitOnLastWindowClosed(false);
   r.qt->setApplicationName("Kestrion");
   UseNarrowApplicationFont();
+  r.quit_on_signal = std::make_unique<QuitOnSignal>();
 }
 
 bool RuntimeIsUp() { return QApplication::instance() != nullptr; }
@@ -71,6 +74,7 @@ int RuntimeExit() {
   r.app.reset();
   audio::Shutdown();
   if (r.owns_qt && !seams::KeepRuntime()) {
+    r.quit_on_signal.reset();
     delete r.qt;
     r.qt = nullptr;
     r.owns_qt = false;

@@ -24,8 +24,19 @@ std::shared_ptr<FolderItem> GetApplicationBundleResources() {
   std::error_code ec;
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (ec) return nullptr;
+  return BundleResourcesOf(exe.string());
+}
+
+std::shared_ptr<FolderItem> BundleResourcesOf(const std::string& program_file) {
   // The program's file, its folder, that folder's parent, then "Resources".
-  return std::make_shared<FolderItem>((exe.parent_path().parent_path() / "Resources").string());
+  const fs::path file(program_file);
+  const fs::path top = file.parent_path().parent_path();
+  const fs::path beside = top / "Resources";
+  const fs::path installed = top / "share" / file.filename();
+  std::error_code ec;
+  if (!fs::is_directory(beside, ec) && fs::is_directory(installed, ec))
+    return std::make_shared<FolderItem>(installed.string());
+  return std::make_shared<FolderItem>(beside.string());
 }
 
 }  // namespace fw

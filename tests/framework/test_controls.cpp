@@ -312,6 +312,33 @@ TEST(Folders, BundleResourcesSitBesideTheExecutablesFolder) {
   EXPECT_NE(res->Child("Background2.png")->OpenAsPicture(), nullptr);
 }
 
+// The build keeps the resources in Resources/ beside bin/; an install puts
+// them in share/<program>/. The build's folder wins when both are there.
+TEST(Folders, BundleResourcesAreFoundInTheBuildAndInTheInstallLayout) {
+  namespace fs = std::filesystem;
+  const fs::path top = fs::path(std::getenv("HOME")) / "prefix";
+  const std::string program = (top / "bin" / "kestrion").string();
+  struct Case {
+    const char* what;
+    std::vector<const char*> folders;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"build", {"bin", "Resources"}, "Resources"},
+      {"install", {"bin", "share/kestrion"}, "share/kestrion"},
+      {"both", {"bin", "Resources", "share/kestrion"}, "Resources"},
+      {"neither", {"bin"}, "Resources"},
+      {"another program's share", {"bin", "share/other"}, "Resources"},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(top);
+    for (const char* f : c.folders) fs::create_directories(top / f);
+    auto res = fw::BundleResourcesOf(program);
+    ASSERT_NE(res, nullptr) << c.what;
+    EXPECT_EQ(res->NativePath(), (top / c.expected).string()) << c.what;
+  }
+}
+
 }  // namespace
 
 namespace {
