@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 
 BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev libsqlite3-dev
   libsdl2-mixer-dev libfluidsynth-dev timgm6mb-soundfont fonts-dejavu-core fonts-liberation)
-TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev sqlite3 xvfb xauth
+TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev sqlite3 xvfb xauth desktop-file-utils
   qt6-base-private-dev)
 
 install_missing() {
