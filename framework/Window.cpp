@@ -150,7 +150,13 @@ void Window::Refresh(bool now) {
 void Window::Close() {
   if (closing_) return;
   closing_ = true;
+  close_cancelled_ = false;
   Event_Close();
+  if (close_cancelled_) {
+    close_cancelled_ = false;
+    closing_ = false;
+    return;
+  }
   impl_->host->hide();
   UnregisterAndRelease(this);
 }

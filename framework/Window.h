@@ -26,7 +26,8 @@ class Window {
   virtual void CreateControls() {}
   virtual void AddMenuHandlers(Window& /*w*/) {}
   virtual void Event_Open() {}
-  // Raised by the close box and by Close(); the window is then closed.
+  // Raised by the close box and by Close(); the window is then closed, unless
+  // the handler calls CancelClose.
   virtual void Event_Close() {}
   virtual void Event_Activate() {}
   // Keys that no control took; True swallows the key.
@@ -66,6 +67,8 @@ class Window {
   // Raises Close and then closes the window, as the close box does.
   void Close();
   bool IsClosing() const { return closing_; }
+  // Called from Event_Close: the window stays open after all.
+  void CancelClose() { close_cancelled_ = true; }
 
   void SetBackdrop(std::shared_ptr<Picture> picture);
   std::shared_ptr<Picture> Backdrop() const;
@@ -119,6 +122,7 @@ class Window {
   std::map<std::string, std::function<bool()>> menu_handlers_;
   MenuBar* menu_bar_ = nullptr;
   bool closing_ = false;
+  bool close_cancelled_ = false;
   bool constructing_ = false;
   std::string class_name_;
 };
