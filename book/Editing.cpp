@@ -1,42 +1,302 @@
 // Adding, editing, saving and deleting entries; leaving an entry; closing.
-#include "book/Window1.h"
+//
+// The save button is the editing state: its caption is the mode ("SAVE" a new
+// entry, "UPDATE" an opened one) and its enabled flag means unsaved changes.
+#include <cstdio>
+
 #include "app/Module1.h"
+#include "app/Resources.h"
+#include "book/Window1.h"
 #include "framework/Application.h"
 #include "framework/Clipboard.h"
+#include "framework/EventLoop.h"
 #include "framework/MsgBox.h"
+#include "framework/Text.h"
 
 namespace kestrion {
 
-void Window1::AddNewPassword_Action(fw::BevelButton&) {}
-void Window1::SaveButton_Action(fw::PushButton&) {}
-void Window1::DeleteButton_Action(fw::PushButton&) {}
-void Window1::CloseButton_Action(fw::PushButton&) {}
-void Window1::WebSystem_TextChange(fw::TextField&) {}
-void Window1::WebSystem_KeyUp(fw::TextField&, const std::string&) {}
-bool Window1::WebSystem_KeyDown(fw::TextField&, const std::string&) { return false; }
-void Window1::UserNameTxt_TextChange(fw::TextField&) {}
-bool Window1::UserNameTxt_KeyDown(fw::TextField&, const std::string&) { return false; }
-void Window1::UserNameTxt_KeyUp(fw::TextField&, const std::string&) {}
-void Window1::PassWord_TextChange(fw::TextField&) {}
-bool Window1::PassWord_KeyDown(fw::TextField&, const std::string&) { return false; }
-void Window1::PassWord_KeyUp(fw::TextField&, const std::string&) {}
-void Window1::Notes_TextChange(fw::TextArea&) {}
-bool Window1::Notes_KeyDown(fw::TextArea&, const std::string&) { return false; }
-void Window1::Notes_KeyUp(fw::TextArea&, const std::string&) {}
-void Window1::WebAddress_TextChange(fw::TextField&) {}
-bool Window1::WebAddress_KeyDown(fw::TextField&, const std::string&) { return false; }
-void Window1::WebAddress_KeyUp(fw::TextField&, const std::string&) {}
-void Window1::AddNew() {}
-void Window1::SaveButtonAction() {}
-void Window1::DeleteRecord() {}
-void Window1::GoBackAction() {}
+namespace {
+constexpr int kSearchHeight = 86;
+constexpr int kEntryHeight = 456;
+const char* kLockKey = "Kestrion Program Lock";
+
+// Every field text is stored trimmed and scrambled.
+std::string Stored(const fw::TextControl& field) { return Window1::Encrypt(fw::Trim(field.Text())); }
+
+// A write the database refused: the user gets the database's own words, and
+// whatever the transaction still holds is undone, so that the book stays as it
+// was before the save and a second try starts clean. False when all went well.
+bool WriteFailed(Window1& w) {
+  if (!w.PassDataBase->Error()) return false;
+  const std::string why = w.PassDataBase->ErrorMessage();
+  w.PassDataBase->SQLExecute("ROLLBACK");
+  w.AttentionSound();
+  fw::MsgBox(why);
+  return true;
+}
+
+// Every row of the book, or nil once the user has been told why it could not be read.
+std::shared_ptr<fw::RecordSet> AllRows(Window1& w) {
+  if (!w.PassDataBase) return nullptr;
+  auto rs = w.PassDataBase->SQLSelect("select * from PassData", false);
+  return WriteFailed(w) ? nullptr : rs;
+}
+
+// The codec keeps the printable ASCII characters, CR and LF; any other
+// character would come back as another one, or as nothing.
+bool Storable(unsigned char c) { return (c >= 32 && c <= 126) || c == '\r' || c == '\n'; }
+
+std::string Describe(const std::string& text, std::size_t at) {
+  const unsigned char c = static_cast<unsigned char>(text[at]);
+  if (c == '\t') return "a tab";
+  if (c < 0x80) return "a control character";
+  const int code = fw::Asc(text.substr(at, 4));
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(code));
+  return "the character \"" + fw::Left(text.substr(at), 1) + "\" (" + hex + ")";
+}
+
+// Refuses the save while a field holds what the book cannot store, naming the
+// field by its label and moving the focus there. The password's character is
+// not shown: the field is masked.
+bool AllStorable(Window1& w) {
+  struct Field {
+    fw::TextControl& control;
+    const char* label;
+    bool secret;
+  };
+  const Field fields[] = {{w.WebSystem(), "Web Site or System", false},
+                          {w.UserNameTxt(), "User Name", false},
+                          {w.PassWord(), "Your Password", true},
+                          {w.Notes(), "Notes", false},
+                          {w.WebAddress(), "Web Address (URL)", false}};
+  for (const Field& f : fields) {
+    const std::string text = fw::Trim(f.control.Text());
+    std::size_t at = 0;
+    while (at < text.size() && Storable(static_cast<unsigned char>(text[at]))) ++at;
+    if (at == text.size()) continue;
+    w.AttentionSound();
+    fw::MsgBox(std::string("The field \"") + f.label + "\" holds " +
+               (f.secret ? std::string("a character") : Describe(text, at)) +
+               " that Kestrion cannot store, so the entry was not saved." + fw::EndOfLine() + fw::EndOfLine() +
+               "An entry can hold the letters A to Z and a to z, the digits, the blank, the punctuation marks "
+               "of a US keyboard and line breaks. Please remove or replace that character.");
+    f.control.SetFocus();
+    return false;
+  }
+  return true;
+}
+
+// Save enabling, for every field: a change means unsaved changes, unless the
+// site is blank.
+void EnableSave(Window1& w) {
+  w.SaveButton().SetEnabled(true);
+  if (fw::Trim(w.WebSystem().Text()).empty()) w.SaveButton().SetEnabled(false);
+}
+
+// Swallows the characters of code 128 and above as they are typed.
+bool Filtered(const std::string& key) { return fw::Asc(key) > 127; }
+
+// The save prompt: True when the entry may be left (nothing to save, the
+// user answered No, or the save stored it). A save that was refused keeps the
+// entry on screen with its edits; the refusal has been told and the focus is
+// where it sent it.
+bool SavedOrDropped(Window1& w) {
+  if (!w.SaveButton().Enabled()) return true;
+  w.AttentionSound();
+  Window1::Instance().SetHeight(kSearchHeight);
+  Window1::Instance().Show();
+  if (fw::MsgBox("Do you wish to save the changes you made?", 36, "") != 6) return true;
+  w.SaveButtonAction();
+  // A stored entry leaves the search view with the button disabled; any
+  // refusal leaves it enabled, the mark of changes still unsaved.
+  if (!w.SaveButton().Enabled()) return true;
+  w.Listbox1().SetVisible(false);
+  w.RoundRectangle2().SetVisible(true);
+  Window1::Instance().SetHeight(kEntryHeight);
+  return false;
+}
+}  // namespace
+
+void Window1::AddNewPassword_Action(fw::BevelButton&) { AddNew(); }
+void Window1::SaveButton_Action(fw::PushButton&) { SaveButtonAction(); }
+
+void Window1::DeleteButton_Action(fw::PushButton&) {
+  AttentionSound();
+  Window1::Instance().SetVisible(false);
+  if (fw::MsgBox("Are you sure you want to delete this record?", 36, "") == 6) {
+    if (auto poof = _x_PoofSound::PoofSound()) {
+      poof->SetVolume(15);
+      poof->Play();
+    }
+    DeleteRecord();
+  }
+  Window1::Instance().SetVisible(true);
+}
+
+void Window1::CloseButton_Action(fw::PushButton&) {
+  SearchText().SetText("");
+  GoBackAction();
+}
+
+void Window1::WebSystem_TextChange(fw::TextField&) {
+  EnableSave(*this);
+  Window1::Instance().Show();
+  Window1::Instance().Refresh(true);
+  // The lock row: only its password may be changed here.
+  const bool lock = fw::Equals(WebSystem().Text(), kLockKey);
+  WebSystem().SetEnabled(!lock);
+  UserNameTxt().SetEnabled(!lock);
+  Notes().SetEnabled(!lock);
+  WebAddress().SetEnabled(!lock);
+  DeleteButton().SetEnabled(!lock);
+}
+
+void Window1::UserNameTxt_TextChange(fw::TextField&) { EnableSave(*this); }
+void Window1::PassWord_TextChange(fw::TextField&) { EnableSave(*this); }
+void Window1::Notes_TextChange(fw::TextArea&) { EnableSave(*this); }
+void Window1::WebAddress_TextChange(fw::TextField&) { EnableSave(*this); }
+
+bool Window1::WebSystem_KeyDown(fw::TextField&, const std::string& key) { return Filtered(key); }
+bool Window1::UserNameTxt_KeyDown(fw::TextField&, const std::string& key) { return Filtered(key); }
+bool Window1::PassWord_KeyDown(fw::TextField&, const std::string& key) { return Filtered(key); }
+bool Window1::Notes_KeyDown(fw::TextArea&, const std::string& key) { return Filtered(key); }
+bool Window1::WebAddress_KeyDown(fw::TextField&, const std::string& key) { return Filtered(key); }
+
+// Esc leaves the entry at once, without the save prompt.
+void Window1::WebSystem_KeyUp(fw::TextField&, const std::string& key) {
+  if (key == fw::Chr(27)) ShrinkWindow();
+}
+void Window1::UserNameTxt_KeyUp(fw::TextField&, const std::string& key) {
+  if (key == fw::Chr(27)) ShrinkWindow();
+}
+void Window1::PassWord_KeyUp(fw::TextField&, const std::string& key) {
+  if (key == fw::Chr(27)) ShrinkWindow();
+}
+void Window1::Notes_KeyUp(fw::TextArea&, const std::string& key) {
+  if (key == fw::Chr(27)) ShrinkWindow();
+}
+void Window1::WebAddress_KeyUp(fw::TextField&, const std::string& key) {
+  if (key == fw::Chr(27)) ShrinkWindow();
+}
+
+void Window1::AddNew() {
+  Listbox1().SetVisible(false);
+  SearchText().SetText("");
+  WebSystem().SetText("");
+  UserNameTxt().SetText("");
+  ClipInfo().SetVisible(false);
+  PassWord().SetText("");
+  Notes().SetText("");
+  WebAddress().SetText("http://www.");
+  SaveButton().SetCaption("SAVE");
+  // After the texts, whose changes enabled it.
+  SaveButton().SetEnabled(false);
+  ExpandWindow();
+}
+
+void Window1::SaveButtonAction() {
+  if (WebSystem().Text().empty()) {
+    AttentionSound();
+    fw::MsgBox("The Web/System name cannot be blank.");
+    WebSystem().SetFocus();
+    return;
+  }
+  if (PassWord().Text().empty()) {
+    AttentionSound();
+    fw::MsgBox("The Password field cannot be blank.");
+    PassWord().SetFocus();
+    return;
+  }
+  if (!AllStorable(*this)) return;
+  auto rs = AllRows(*this);
+  if (!rs) return;
+
+  if (fw::Equals(SaveButton().Caption(), "SAVE")) {
+    // A stored entry of the same name, in any letter case, refuses the new one.
+    while (!rs->Eof() && !fw::Equals(fw::Trim(WebSystem().Text()), Decrypt(rs->Field("Site")))) {
+      rs->MoveNext();
+      fw::Yield();
+    }
+    if (fw::Equals(fw::Trim(WebSystem().Text()), Decrypt(rs->Field("Site")))) {
+      AttentionSound();
+      fw::MsgBox("Duplicate Item" + fw::EndOfLine() + fw::EndOfLine() +
+                 "You already have an item like this in the database.  You can only have one item with the same "
+                 "Web Site/System name");
+      WebSystem().SetFocus();
+      return;
+    }
+    fw::DatabaseRecord rec;
+    rec.Column("Site", Stored(WebSystem()));
+    rec.Column("UserName", Stored(UserNameTxt()));
+    rec.Column("PassWord", Stored(PassWord()));
+    rec.Column("Notes", Stored(Notes()));
+    rec.Column("WebAddress", Stored(WebAddress()));
+    PassDataBase->InsertRecord("PassData", rec);
+    if (WriteFailed(*this)) return;
+    PassDataBase->Commit();
+    if (WriteFailed(*this)) return;
+    ShrinkWindow();
+    SaveButton().SetEnabled(false);
+  }
+
+  if (fw::Equals(SaveButton().Caption(), "UPDATE")) {
+    rs->Edit();
+    if (WriteFailed(*this)) return;
+    // The opened entry's row, by the whole name remembered when it opened, letter
+    // for letter: a name that only contains it, or differs in letter case, is
+    // another entry's.
+    while (!rs->Eof() && Decrypt(rs->Field("Site")) != Module1::UpdateSiteString) {
+      rs->MoveNext();
+      fw::Yield();
+    }
+    if (rs->Eof()) {
+      // Gone since it was opened: nothing can be written, and leaving would drop the edits unsaid.
+      AttentionSound();
+      fw::MsgBox("The entry \"" + Module1::UpdateSiteString +
+                 "\" is no longer in the database, so the changes were not saved.");
+      return;
+    }
+    rs->Field("Site").SetStringValue(Stored(WebSystem()));
+    rs->Field("UserName").SetStringValue(Stored(UserNameTxt()));
+    rs->Field("PassWord").SetStringValue(Stored(PassWord()));
+    rs->Field("Notes").SetStringValue(Stored(Notes()));
+    rs->Field("WebAddress").SetStringValue(Stored(WebAddress()));
+    rs->Update();
+    if (WriteFailed(*this)) return;
+    PassDataBase->Commit();
+    if (WriteFailed(*this)) return;
+    rs->Close();
+    SearchText().SetText("");
+    ShrinkWindow();
+  }
+}
+
+void Window1::DeleteRecord() {
+  // The entry that was opened, by the name remembered then: the site field may
+  // have been edited since. A new entry is not stored yet; leaving it is all
+  // there is to do.
+  if (fw::Equals(SaveButton().Caption(), "UPDATE") && PassDataBase) {
+    auto rs = PassDataBase->SQLSelect(
+        "select * from PassData where Site = '" + Encrypt(Module1::UpdateSiteString) + "'", false);
+    if (WriteFailed(*this)) return;
+    rs->DeleteRecord();
+    if (WriteFailed(*this)) return;
+    PassDataBase->Commit();
+    if (WriteFailed(*this)) return;
+  }
+  ShrinkWindow();
+}
+
+void Window1::GoBackAction() {
+  if (SavedOrDropped(*this)) ShrinkWindow();
+}
 
 void Window1::Event_Close() {
-  if (SaveButton().Enabled()) {
-    AttentionSound();
-    Window1::Instance().SetHeight(86);
-    Window1::Instance().Show();
-    if (fw::MsgBox("Do you wish to save the changes you made?", 36, "") == 6) SaveButtonAction();
+  if (!SavedOrDropped(*this)) {
+    // The entry could not be stored: the window stays, and so does the program.
+    CancelClose();
+    return;
   }
   ShrinkWindow();
   fw::Clipboard c;

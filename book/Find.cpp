@@ -1,13 +1,178 @@
-// Find, list and open an entry.
+// Find, list and open an entry. Every stored value is scrambled, so every
+// lookup reads the whole table and compares decoded values row by row.
+#include "app/Module1.h"
 #include "book/Window1.h"
+#include "framework/Clipboard.h"
+#include "framework/EventLoop.h"
+#include "framework/MsgBox.h"
+#include "framework/Text.h"
 
 namespace kestrion {
 
-void Window1::FindButton_Action(fw::BevelButton&) {}
-bool Window1::SearchText_KeyDown(fw::TextField&, const std::string&) { return false; }
-bool Window1::SearchText_MouseDown(fw::TextField&, int32_t, int32_t) { return false; }
-void Window1::FindRecord() {}
-bool Window1::Listbox1_CellClick(fw::Listbox&, int32_t, int32_t, int32_t, int32_t) { return false; }
-bool Window1::_FileShowAll_Action() { return true; }
+namespace {
+constexpr int kListHeight = 385;
+
+// Every row of the book, or nil once the user has been told why it could not
+// be read: a failed read must not look like an empty book ("Password Not Found").
+std::shared_ptr<fw::RecordSet> AllRows(Window1& w) {
+  if (!w.PassDataBase) return nullptr;
+  auto rs = w.PassDataBase->SQLSelect("select * from PassData", false);
+  if (!w.PassDataBase->Error()) return rs;
+  w.AttentionSound();
+  fw::MsgBox(w.PassDataBase->ErrorMessage());
+  return nullptr;
+}
+
+// The find's match rule: the trimmed search text, as typed at this moment,
+// in the decoded site name or else in the decoded notes.
+bool Matches(Window1& w, const std::string& site, fw::RecordSet& rs) {
+  const std::string pattern = fw::Trim(w.SearchText().Text());
+  return fw::InStr(site, pattern) > 0 || fw::InStr(Window1::Decrypt(rs.Field("Notes")), pattern) > 0;
+}
+
+// The five fields from the row the set stands on (empty at its end).
+void FillFields(Window1& w, fw::RecordSet& rs) {
+  w.WebSystem().SetText(Window1::Decrypt(rs.Field("Site")));
+  w.UserNameTxt().SetText(Window1::Decrypt(rs.Field("UserName")));
+  w.PassWord().SetText(Window1::Decrypt(rs.Field("PassWord")));
+  w.Notes().SetText(Window1::Decrypt(rs.Field("Notes")));
+  w.WebAddress().SetText(Window1::Decrypt(rs.Field("WebAddress")));
+  if (w.WebAddress().Text().empty()) w.WebAddress().SetText("http://www.");
+}
+
+void ShowList(Window1& w) {
+  w.RoundRectangle2().SetVisible(false);
+  Window1::Instance().SetHeight(kListHeight);
+}
+}  // namespace
+
+void Window1::FindButton_Action(fw::BevelButton&) {
+  if (!SearchText().Text().empty()) {
+    FindRecord();
+    return;
+  }
+  AttentionSound();
+  fw::MsgBox("Search Box Empty" + fw::EndOfLine() + fw::EndOfLine() +
+             "Must Enter Search Text Before Pressing the Find Button or Enter Key");
+}
+
+bool Window1::SearchText_KeyDown(fw::TextField&, const std::string& key) {
+  if (fw::Asc(key) > 127) return true;
+  if (key == fw::Chr(13)) FindRecord();
+  return false;
+}
+
+bool Window1::SearchText_MouseDown(fw::TextField&, int32_t, int32_t) {
+  GoBackAction();
+  return false;
+}
+
+void Window1::FindRecord() {
+  if (SearchText().Text().empty()) return;
+  auto rs = AllRows(*this);
+  if (!rs) return;
+  Listbox1().DeleteAllRows();
+  Module1::counter = 0;
+  while (!rs->Eof()) {
+    const std::string site = Decrypt(rs->Field("Site"));
+    if (Matches(*this, site, *rs)) {
+      Listbox1().AddRow(site);
+      ++Module1::counter;
+    }
+    rs->MoveNext();
+    fw::Yield();
+  }
+
+  if (Module1::counter > 1) {
+    ShowList(*this);
+    Listbox1().SetVisible(true);
+    Listbox1().Sort();
+    return;
+  }
+
+  // One match opens it; none leaves the set at its end, where every field
+  // reads empty, and so ends in "Password Not Found".
+  Listbox1().SetVisible(false);
+  rs->MoveFirst();
+  while (!rs->Eof() && !Matches(*this, Decrypt(rs->Field("Site")), *rs)) {
+    rs->MoveNext();
+    fw::Yield();
+  }
+  FillFields(*this, *rs);
+  Module1::UpdateSiteString = Decrypt(rs->Field("Site"));
+  fw::Clipboard clip;
+  clip.SetText(Decrypt(rs->Field("PassWord")));
+  ClipInfo().SetVisible(true);
+  rs->Close();
+  // After the fills, whose text changes enabled it.
+  SaveButton().SetCaption("UPDATE");
+  SaveButton().SetEnabled(false);
+  if (WebSystem().Text().empty() && PassWord().Text().empty() && Notes().Text().empty()) {
+    AttentionSound();
+    fw::MsgBox("Password Not Found");
+    ShrinkWindow();
+  } else {
+    ExpandWindow();
+  }
+}
+
+bool Window1::Listbox1_CellClick(fw::Listbox& list, int32_t row, int32_t column, int32_t, int32_t) {
+  // Read first: a book that cannot be read leaves the list as it is.
+  auto rs = AllRows(*this);
+  if (!rs) return false;
+  Listbox1().SetVisible(false);
+  RoundRectangle2().SetVisible(true);
+
+  // The row whose site is the clicked name letter for letter; failing that,
+  // the first equal to it ignoring letter case. Two stored names may differ
+  // in letter case alone (an UPDATE can rename an entry so), and each must
+  // open from its own row of the list.
+  long index = 0, first_equal = -1;
+  while (!rs->Eof()) {
+    const std::string cell = list.Cell(row, column);
+    const std::string site = Decrypt(rs->Field("Site"));
+    if (site == cell) break;
+    if (first_equal < 0 && fw::Equals(site, cell)) first_equal = index;
+    rs->MoveNext();
+    ++index;
+    fw::Yield();
+  }
+  if (rs->Eof() && first_equal >= 0) {
+    rs->MoveFirst();
+    for (long i = 0; i < first_equal; ++i) rs->MoveNext();
+  }
+
+  FillFields(*this, *rs);
+  Module1::UpdateSiteString = Decrypt(rs->Field("Site"));
+  ExpandWindow();
+  SearchText().SetEnabled(true);
+  fw::Clipboard clip;
+  clip.SetText(Decrypt(rs->Field("PassWord")));
+  ClipInfo().SetVisible(true);
+  rs->Close();
+  SaveButton().SetCaption("UPDATE");
+  SaveButton().SetEnabled(false);
+  if (WebSystem().Text().empty() && UserNameTxt().Text().empty() && PassWord().Text().empty() &&
+      Notes().Text().empty()) {
+    ShrinkWindow();
+    fw::MsgBox("Password Not Found");
+  }
+  return false;
+}
+
+bool Window1::_FileShowAll_Action() {
+  auto rs = AllRows(*this);
+  if (!rs) return true;
+  Listbox1().DeleteAllRows();
+  while (!rs->Eof()) {
+    Listbox1().AddRow(Decrypt(rs->Field("Site")));
+    rs->MoveNext();
+    fw::Yield();
+  }
+  ShowList(*this);
+  Listbox1().Sort();
+  Listbox1().SetVisible(true);
+  return true;
+}
 
 }  // namespace kestrion
