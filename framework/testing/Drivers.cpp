@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -165,6 +166,13 @@ void PressKey(Control& c, Key key) {
     if (k == key) qk = q;
   Focus(c);
   QTest::keyClick(FocusTarget(c), qk);
+}
+
+void CommitInputMethodText(Control& c, const std::string& text) {
+  Focus(c);
+  QInputMethodEvent e;
+  e.setCommitString(ToQ(text));
+  QApplication::sendEvent(FocusTarget(c), &e);
 }
 
 void PressShortcut(Window& w, char letter) {

@@ -45,6 +45,9 @@ bool OpenContextMenu(Control& c);
 void TypeText(Control& c, const std::string& text);
 enum class Key { Return, Enter, Escape, Tab, Backspace, Delete, Left, Right, Up, Down, Home, End };
 void PressKey(Control& c, Key key);
+// Text that an input method (a dead key, compose, a character picker) commits
+// into the control: it arrives without any key press.
+void CommitInputMethodText(Control& c, const std::string& text);
 // A key with Ctrl (e.g. 's'), sent to the focused widget of the window.
 void PressShortcut(Window& w, char letter);
 void Click(Control& c);
