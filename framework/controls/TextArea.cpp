@@ -12,18 +12,20 @@ namespace {
 class AreaEditor final : public TextControl::Editor {
  public:
   explicit AreaEditor(Control* owner)
-      : Editor(new QPlainTextEdit), te_(static_cast<QPlainTextEdit*>(widget.data())) {
+      : Editor(new QPlainTextEdit), te_(static_cast<QPlainTextEdit*>(widget.data())), owner_(owner) {
     te_->setTabChangesFocus(true);
     te_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     te_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     te_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // A text area reports every setPlainText; keep the last text to report
-    // real changes only.
-    QObject::connect(te_, &QPlainTextEdit::textChanged, te_, [this, owner] {
+    // real changes only. SetText reports its own change.
+    QObject::connect(te_, &QPlainTextEdit::textChanged, te_, [this] {
       std::string now = FromQ(te_->toPlainText());
       if (now == last_text_) return;
       last_text_ = std::move(now);
-      owner->OnTextChange();
+      if (setting_) return;
+      as_set_ = false;
+      owner_->OnTextChange();
     });
   }
 
@@ -33,8 +35,34 @@ class AreaEditor final : public TextControl::Editor {
     if (widget) QObject::disconnect(te_, nullptr, nullptr, nullptr);
   }
 
-  std::string Text() const override { return FromQ(te_->toPlainText()); }
-  void SetText(const std::string& text) override { te_->setPlainText(DisplayText(text)); }
+  // The widget shows every line end as LF. Until the user changes the text,
+  // the text is the one that was set, line ends and all; after a change, each
+  // line end is written the way the set text wrote its first one.
+  std::string Text() const override {
+    if (as_set_) return set_text_;
+    std::string shown = FromQ(te_->toPlainText());
+    if (line_end_ == "\n") return shown;
+    std::string out;
+    out.reserve(shown.size() + shown.size() / 16);
+    for (char c : shown) {
+      if (c == '\n') {
+        out += line_end_;
+      } else {
+        out += c;
+      }
+    }
+    return out;
+  }
+  void SetText(const std::string& text) override {
+    const std::string before = Text();
+    set_text_ = text;
+    as_set_ = true;
+    line_end_ = LineEndOf(text);
+    setting_ = true;
+    te_->setPlainText(DisplayText(text));
+    setting_ = false;
+    if (set_text_ != before) owner_->OnTextChange();
+  }
   int SelStart() const override { return CharsOf(te_->toPlainText(), te_->textCursor().selectionStart()); }
   void SetSelStart(int start) override {
     QTextCursor c = te_->textCursor();
@@ -62,8 +90,20 @@ class AreaEditor final : public TextControl::Editor {
   void SelectAll() override { te_->selectAll(); }
 
  private:
+  // CR LF, CR or LF: the first line end of the text, LF for a text without one.
+  static std::string LineEndOf(const std::string& text) {
+    const std::size_t at = text.find_first_of("\r\n");
+    if (at == std::string::npos || text[at] == '\n') return "\n";
+    return at + 1 < text.size() && text[at + 1] == '\n' ? "\r\n" : "\r";
+  }
+
   QPlainTextEdit* te_;  // owned through widget
-  std::string last_text_;
+  Control* owner_;
+  std::string last_text_;  // the widget's text at its last change
+  std::string set_text_;   // the text as last set
+  std::string line_end_ = "\n";
+  bool as_set_ = true;     // the user has not changed the text since
+  bool setting_ = false;
 };
 }  // namespace
 

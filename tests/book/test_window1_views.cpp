@@ -416,7 +416,7 @@ TEST_P(ViewTransition, LeavesTheWindowInTheRightState) {
   EXPECT_EQ(win->WebSystem().Text(), emptied ? "" : "Bank");
   EXPECT_EQ(win->UserNameTxt().Text(), emptied ? "" : "me");
   EXPECT_EQ(win->PassWord().Text(), emptied ? "" : "secret");
-  EXPECT_EQ(win->Notes().Text(), emptied ? "" : "two\nlines");
+  EXPECT_EQ(win->Notes().Text(), emptied ? "" : "two\rlines") << "line ends stay as set";
   EXPECT_EQ(win->WebAddress().Text(), emptied ? "" : "https://bank.example");
   EXPECT_EQ(win->SaveButton().Caption(), emptied ? "SAVE" : "UPDATE");
   if (t.move != Move::Shrink) EXPECT_TRUE(win->SaveButton().Enabled());
