@@ -3,6 +3,9 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
+#include <vector>
+
+#include "framework/Text.h"
 #include "framework/qt/QtText.h"
 #include "framework/qt/TextEditor.h"
 
@@ -63,25 +66,30 @@ class AreaEditor final : public TextControl::Editor {
     setting_ = false;
     if (set_text_ != before) owner_->OnTextChange();
   }
-  int SelStart() const override { return CharsOf(te_->toPlainText(), te_->textCursor().selectionStart()); }
+  // Positions count characters of Text(): a CR LF there is two characters,
+  // though the widget shows it as one LF.
+  int SelStart() const override {
+    const QString shown = te_->toPlainText();
+    return TextPos(shown, te_->textCursor().selectionStart());
+  }
   void SetSelStart(int start) override {
     QTextCursor c = te_->textCursor();
-    c.setPosition(Utf16Of(te_->toPlainText(), start));
+    c.setPosition(ShownPos(te_->toPlainText(), start));
     te_->setTextCursor(c);
   }
-  int SelLength() const override { return static_cast<int>(te_->textCursor().selectedText().toUcs4().size()); }
+  int SelLength() const override {
+    const QString shown = te_->toPlainText();
+    const QTextCursor c = te_->textCursor();
+    return TextPos(shown, c.selectionEnd()) - TextPos(shown, c.selectionStart());
+  }
   void Select(int start, int length) override {
-    const QString t = te_->toPlainText();
+    const QString shown = te_->toPlainText();
     QTextCursor c = te_->textCursor();
-    c.setPosition(Utf16Of(t, start));
-    c.setPosition(Utf16Of(t, start + length), QTextCursor::KeepAnchor);
+    c.setPosition(ShownPos(shown, start));
+    c.setPosition(ShownPos(shown, start + length), QTextCursor::KeepAnchor);
     te_->setTextCursor(c);
   }
-  std::string SelText() const override {
-    QString s = te_->textCursor().selectedText();
-    s.replace(QChar::ParagraphSeparator, '\n');
-    return FromQ(s);
-  }
+  std::string SelText() const override { return Mid(Text(), SelStart() + 1, SelLength()); }
   void SetSelText(const std::string& text) override { te_->insertPlainText(DisplayText(text)); }
   void SetReadOnly(bool on) override { te_->setReadOnly(on); }
   void Cut() override { te_->cut(); }
@@ -90,6 +98,51 @@ class AreaEditor final : public TextControl::Editor {
   void SelectAll() override { te_->selectAll(); }
 
  private:
+  // For each LF the widget shows, the length of that line end in Text(): 2 for
+  // a CR LF, else 1.
+  std::vector<int> LineEndSizes(const QString& shown) const {
+    const auto shown_ends = static_cast<std::size_t>(shown.count(QLatin1Char('\n')));
+    std::vector<int> sizes;
+    if (as_set_) {
+      for (std::size_t i = 0; i < set_text_.size(); ++i) {
+        if (set_text_[i] == '\n') {
+          sizes.push_back(1);
+        } else if (set_text_[i] == '\r') {
+          const bool pair = i + 1 < set_text_.size() && set_text_[i + 1] == '\n';
+          sizes.push_back(pair ? 2 : 1);
+          if (pair) ++i;
+        }
+      }
+      if (sizes.size() == shown_ends) return sizes;
+    }
+    sizes.assign(shown_ends, as_set_ ? 1 : static_cast<int>(line_end_.size()));
+    return sizes;
+  }
+  // Characters of Text() before the widget's position (UTF-16 units).
+  int TextPos(const QString& shown, int utf16) const {
+    const std::vector<int> sizes = LineEndSizes(shown);
+    int chars = 0;
+    std::size_t end = 0;
+    for (int u = 0; u < utf16 && u < shown.size(); ++u) {
+      const QChar ch = shown.at(u);
+      if (ch.isLowSurrogate()) continue;  // counted with its high half
+      chars += ch == QLatin1Char('\n') ? sizes[end++] : 1;
+    }
+    return chars;
+  }
+  // The widget's position (UTF-16 units) after `chars` characters of Text().
+  int ShownPos(const QString& shown, int chars) const {
+    const std::vector<int> sizes = LineEndSizes(shown);
+    int u = 0, passed = 0;
+    std::size_t end = 0;
+    while (u < shown.size() && passed < chars) {
+      const QChar ch = shown.at(u);
+      passed += ch == QLatin1Char('\n') ? sizes[end++] : 1;
+      u += ch.isHighSurrogate() && u + 1 < shown.size() ? 2 : 1;
+    }
+    return u;
+  }
+
   // CR LF, CR or LF: the first line end of the text, LF for a text without one.
   static std::string LineEndOf(const std::string& text) {
     const std::size_t at = text.find_first_of("\r\n");

@@ -174,17 +174,17 @@ TEST_F(Fields, CutAndCopyCountCharactersBeyondAscii) {
   }
 }
 
-// The notes hold a line break as one character: after a pasted CR LF the
-// insertion point still stands right after the pasted text.
+// The notes keep a pasted CR LF as it is, and the insertion point still
+// stands right after the pasted text.
 TEST_F(Fields, PastedLinesInTheNotesLeaveTheInsertionPointAfterThem) {
   ShowEntry();
   Retype(*win, win->Notes(), "abcd");
   SelectWithKeys(win->Notes(), 1, 2);
   fw::Clipboard().SetText("one\r\ntwo");
   ASSERT_TRUE(Choose(win->Notes(), "Paste"));
-  EXPECT_EQ(win->Notes().Text(), "aone\ntwod");
+  EXPECT_EQ(win->Notes().Text(), "aone\r\ntwod");
   ft::TypeText(win->Notes(), "!");
-  EXPECT_EQ(win->Notes().Text(), "aone\ntwo!d");
+  EXPECT_EQ(win->Notes().Text(), "aone\r\ntwo!d");
 }
 
 // --- the password field ------------------------------------------------------------

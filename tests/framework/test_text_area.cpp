@@ -91,6 +91,24 @@ TEST(TextAreaLineEnds, AnEditUndoneByAnotherKeepsTheTextAsSet) {
   EXPECT_EQ(p.Area().Text(), "a\r\nb");
 }
 
+// Positions count characters of the text read back, where a CR LF is two.
+TEST(TextAreaLineEnds, PositionsCountTheTextsOwnCharacters) {
+  Pad& p = ThePad();
+  p.Area().SetText("ab\r\ncd\ref");
+  p.Area().SetSelStart(1);
+  p.Area().SetSelLength(6);
+  EXPECT_EQ(p.Area().SelStart(), 1);
+  EXPECT_EQ(p.Area().SelLength(), 6);
+  EXPECT_EQ(p.Area().SelText(), "b\r\ncd\r");
+
+  p.Area().SetSelStart(4);  // after the CR LF
+  ft::TypeText(p.Area(), "X");
+  EXPECT_EQ(p.Area().Text(), "ab\r\nXcd\r\nef") << "after an edit, line ends take the first one's form";
+  EXPECT_EQ(p.Area().SelStart(), 5);
+  p.Area().SetSelStart(99);
+  EXPECT_EQ(p.Area().SelStart(), 11) << "the end";
+}
+
 TEST(InputMethod, CommittedTextArrivesWithoutAKeyPress) {
   Pad& p = ThePad();
   const int keys = p.keys, changes = p.changes;
