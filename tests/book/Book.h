@@ -132,9 +132,10 @@ class BookTest : public ::testing::Test {
       ft::TypeText(field, text);
     }
   }
+  // Leaving the password field puts it on the clipboard: the field first.
   void Paste(fw::TextControl& field, const std::string& text) {
-    fw::Clipboard().SetText(text);
     ft::MoveFocusTo(field);
+    fw::Clipboard().SetText(text);
     ft::PressShortcut(*win, 'v');
   }
 

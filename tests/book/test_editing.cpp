@@ -651,6 +651,7 @@ TEST_P(PromptedSaveRefused, KeepsTheEntryAndItsEdits) {
       break;
   }
   const auto before = StoredRaw();
+  ft::MoveFocusTo(win->WebSystem());  // leaving the password puts it on the clipboard
   fw::Clipboard().SetText("kept");
   ft::QueueAnswers({kYes});
   LeaveBy(*win, c.leave);
