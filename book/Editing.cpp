@@ -24,12 +24,16 @@ const char* kLockKey = "Kestrion Program Lock";
 std::string Stored(const fw::TextControl& field) { return Window1::Encrypt(fw::Trim(field.Text())); }
 
 // A write the database refused: the user gets the database's own words, and
-// whatever the transaction still holds is undone, so that the book stays as it
-// was before the save and a second try starts clean. False when all went well.
+// whatever the transaction still holds is undone (a commit that found the file
+// locked leaves its rows pending), so that the book stays as it was before the
+// save and a second try starts clean. The Commit after the rollback has
+// nothing to write: it only takes the refusal off the books, which Commit
+// would otherwise report again the next time. False when all went well.
 bool WriteFailed(Window1& w) {
   if (!w.PassDataBase->Error()) return false;
   const std::string why = w.PassDataBase->ErrorMessage();
   w.PassDataBase->SQLExecute("ROLLBACK");
+  w.PassDataBase->Commit();
   w.AttentionSound();
   fw::MsgBox(why);
   return true;
