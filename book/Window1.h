@@ -142,11 +142,22 @@ class Window1 : public fw::Window {
   static std::string Decrypt(const std::string& s);
   void SaveButtonAction();
   void GoBackAction();
-  void DeleteProgramLock();
-  void CreateProgramLock();
+  // Each tells the database's message when the database refuses the lock row
+  // and answers whether the change is in the file.
+  bool DeleteProgramLock();
+  bool CreateProgramLock();
+
+  // 9. the program lock
+  // The last step of Event_Open on every start but the first: looks for the
+  // lock row and, when there is one, hides the book behind the unlock prompt.
+  void StartupLockScan();
+  // True while the book must stay closed: until the start-up scan has decided,
+  // and while the unlock prompt asks. No menu command reaches the book then.
+  bool ProgramLocked() const;
 
  private:
   fw::MenuItem& MenuItemNamed(const char* name);
+  bool lock_scan_running_ = false;
 };
 
 }  // namespace kestrion
