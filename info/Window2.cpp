@@ -56,6 +56,12 @@ void StopMusic() {
   if (auto music = _x_TamberlyRag::TamberlyRag()) music->Stop();
 }
 
+// The book comes back only when the program lock does not keep it closed.
+void ShowTheBook() {
+  Window1& main = Window1::Instance();
+  if (!main.ProgramLocked()) main.SetVisible(true);
+}
+
 }  // namespace
 
 Window2& Window2::Instance() { return fw::ImplicitInstance<Window2>("Window2.Window2"); }
@@ -86,12 +92,12 @@ void Window2::Event_Open() {
 
 void Window2::BevelButton1_Action(fw::BevelButton&) {
   Window2::Instance().SetVisible(false);
-  Window1::Instance().SetVisible(true);
+  ShowTheBook();
   StopMusic();
 }
 
 void Window2::Event_Close() {
-  Window1::Instance().SetVisible(true);
+  ShowTheBook();
   SetVisible(false);
   StopMusic();
 }

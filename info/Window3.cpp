@@ -28,6 +28,12 @@ std::string AboutText() {
   return text + "\r";
 }
 
+// The book comes back only when the program lock does not keep it closed.
+void ShowTheBook() {
+  Window1& main = Window1::Instance();
+  if (!main.ProgramLocked()) main.SetVisible(true);
+}
+
 }  // namespace
 
 Window3& Window3::Instance() { return fw::ImplicitInstance<Window3>("Window3.Window3"); }
@@ -51,11 +57,11 @@ void Window3::Event_Open() {}
 
 void Window3::BevelButton1_Action(fw::BevelButton&) {
   Window3::Instance().SetVisible(false);
-  Window1::Instance().SetVisible(true);
+  ShowTheBook();
 }
 
 void Window3::Event_Close() {
-  Window1::Instance().SetVisible(true);
+  ShowTheBook();
   SetVisible(false);
 }
 
