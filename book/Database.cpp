@@ -44,6 +44,7 @@ void Window1::Event_Open() {
     fw::Quit(1);
     return;
   }
+  StartupLockScan();
 }
 
 }  // namespace kestrion
