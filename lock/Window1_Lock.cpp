@@ -1,12 +1,148 @@
-// The main window's lock members.
+// The main window's lock members: the lock row in the book's own table, the
+// scan that looks for it at start-up, its removal after a right security
+// answer, and the File menu's "Lock Program..." and "UnLock Program...".
+#include <memory>
+#include <string>
+
+#include "app/Module1.h"
 #include "book/Window1.h"
+#include "framework/EventLoop.h"
+#include "framework/MsgBox.h"
+#include "framework/Text.h"
+#include "info/Window2.h"
+#include "info/Window3.h"
+#include "lock/Window4.h"
+#include "lock/Window5.h"
 
 namespace kestrion {
 
-void Window1::Event_Activate() {}
-bool Window1::_FileLockProgram_Action() { return true; }
-bool Window1::_FileUnLockProgram_Action() { return true; }
-void Window1::DeleteProgramLock() {}
-void Window1::CreateProgramLock() {}
+namespace {
+
+// The site name of the lock row. The row is an ordinary entry, scrambled like
+// any other, so it is found by decoding the site names.
+const char* const kLockKey = "Kestrion Program Lock";
+
+// The lock row is the row whose decoded site name equals the key (in any
+// letter case); an entry whose name only contains the key is not one.
+bool IsLockRow(fw::RecordSet& rs) { return fw::Equals(Window1::Decrypt(rs.Field("Site").StringValue()), kLockKey); }
+
+// Moves the set onto the first lock row at or after where it stands, or to its end.
+void SeekLockRow(fw::RecordSet& rs) {
+  while (!rs.Eof() && !IsLockRow(rs)) {
+    rs.MoveNext();
+    fw::Yield();
+  }
+}
+
+bool LockRowInFile(fw::SqlDatabase& db) {
+  auto rs = db.SQLSelect("select * from PassData", false);
+  rs->MoveFirst();
+  SeekLockRow(*rs);
+  return !rs->Eof();
+}
+
+}  // namespace
+
+bool Window1::ProgramLocked() const { return lock_scan_running_ || Window5::Asking(); }
+
+void Window1::StartupLockScan() {
+  if (!PassDataBase) return;
+  // Until the scan has decided, no command may reach the book.
+  lock_scan_running_ = true;
+  auto rs = PassDataBase->SQLSelect("select * from PassData", false);
+  rs->MoveFirst();
+  SeekLockRow(*rs);
+  if (!rs->Eof()) {
+    FileLockProgram().SetAutoEnable(false);
+    Module1::GatemarkSQ = Decrypt(rs->Field("UserName").StringValue());
+    Module1::GatemarkPW = Decrypt(rs->Field("PassWord").StringValue());
+    Module1::GatemarkSA = Decrypt(rs->Field("Notes").StringValue());
+    Window1::Instance().SetVisible(false);
+    // From here on the prompt keeps the book closed.
+    Window5::Instance().SetVisible(true);
+  } else {
+    FileUnLockProgram().SetAutoEnable(false);
+  }
+  lock_scan_running_ = false;
+}
+
+bool Window1::CreateProgramLock() {
+  if (Module1::GatemarkPW.empty() || !Module1::GatemarkCreate) return false;
+  fw::DatabaseRecord rec;
+  rec.Column("Site", Encrypt(kLockKey));
+  rec.Column("UserName", Encrypt(fw::Trim(Module1::GatemarkSQ)));
+  rec.Column("PassWord", Encrypt(fw::Trim(Module1::GatemarkPW)));
+  rec.Column("Notes", Encrypt(fw::Trim(Module1::GatemarkSA)));
+  PassDataBase->InsertRecord("PassData", rec);
+  std::string refused = PassDataBase->Error() ? PassDataBase->ErrorMessage() : "";
+  PassDataBase->Commit();
+  if (refused.empty() && PassDataBase->Error()) refused = PassDataBase->ErrorMessage();
+  Module1::GatemarkCreate = false;
+  if (refused.empty()) return true;
+
+  // The lock is not made: say why, and let the menu follow what the file holds.
+  fw::MsgBox(refused);
+  const bool locked = LockRowInFile(*PassDataBase);
+  FileLockProgram().SetAutoEnable(!locked);
+  FileUnLockProgram().SetAutoEnable(locked);
+  return false;
+}
+
+bool Window1::DeleteProgramLock() {
+  // Every row that the start-up scan would take for the lock goes, whatever
+  // the letter case of its name.
+  auto rs = PassDataBase->SQLSelect("select * from PassData", false);
+  rs->MoveFirst();
+  std::string refused;
+  for (SeekLockRow(*rs); !rs->Eof(); SeekLockRow(*rs)) {
+    rs->DeleteRecord();
+    if (PassDataBase->Error()) {
+      refused = PassDataBase->ErrorMessage();
+      break;
+    }
+    rs->MoveNext();
+  }
+  PassDataBase->Commit();
+  if (refused.empty() && PassDataBase->Error()) refused = PassDataBase->ErrorMessage();
+  if (refused.empty()) {
+    FileLockProgram().SetAutoEnable(true);
+    return true;
+  }
+
+  fw::MsgBox(refused);
+  const bool locked = LockRowInFile(*PassDataBase);
+  FileLockProgram().SetAutoEnable(!locked);
+  FileUnLockProgram().SetAutoEnable(locked);
+  return false;
+}
+
+void Window1::Event_Activate() {
+  if (!Module1::GatemarkRESET) return;
+  // The security answer was right: the lock goes now that the book is open.
+  Module1::GatemarkRESET = false;
+  if (DeleteProgramLock()) FileUnLockProgram().SetAutoEnable(false);
+}
+
+bool Window1::_FileLockProgram_Action() {
+  // The guide made here stays silent.
+  Module1::NoPlay = true;
+  Window2::Instance().SetVisible(false);
+  Window3::Instance().SetVisible(false);
+  Window4::Instance().SetVisible(true);
+  return true;
+}
+
+bool Window1::_FileUnLockProgram_Action() {
+  AttentionSound();
+  if (fw::MsgBox("Do you wish to UN-LOCK the Kestrion program so that no password is required to run the program",
+                 36, "") != 6)
+    return true;
+  if (DeleteProgramLock()) {
+    FileUnLockProgram().SetAutoEnable(false);
+    Module1::GatemarkCreate = false;
+    fw::MsgBox("The Kestrion program has been unlocked.  Password is not required to run the program.");
+  }
+  return true;
+}
 
 }  // namespace kestrion
