@@ -50,6 +50,12 @@ void Window::Construct(Window* w, const std::string& class_name) {
   w->AddMenuHandlers(*w);
   w->Event_Open();
   w->constructing_ = false;
+  // A close that came while the window was being made (the window system is
+  // answered while a long Open yields) is carried out now that it stands.
+  if (w->impl_->close_pending) {
+    w->impl_->close_pending = false;
+    w->Close();
+  }
 }
 
 void Window::FinishCreation() {
@@ -91,11 +97,21 @@ void Window::SetResizeable(bool on) {
 }
 void Window::SetCloseButton(bool on) {
   impl_->close_button = on;
-  impl_->host->setWindowFlag(Qt::WindowCloseButtonHint, on);
+  impl_->SetFlag(Qt::WindowCloseButtonHint, on);
 }
 bool Window::HasCloseButton() const { return impl_->close_button; }
-void Window::SetMinimizeButton(bool on) { impl_->host->setWindowFlag(Qt::WindowMinimizeButtonHint, on); }
-void Window::SetMaximizeButton(bool on) { impl_->host->setWindowFlag(Qt::WindowMaximizeButtonHint, on); }
+void Window::SetMinimizeButton(bool on) { impl_->SetFlag(Qt::WindowMinimizeButtonHint, on); }
+void Window::SetMaximizeButton(bool on) { impl_->SetFlag(Qt::WindowMaximizeButtonHint, on); }
+void Window::SetModal(bool on) {
+  const Qt::WindowModality want = on ? Qt::ApplicationModal : Qt::NonModal;
+  QWidget* host = impl_->host;
+  if (host->windowModality() == want) return;
+  // Qt reads the modality when the window is shown.
+  const bool shown = host->isVisible();
+  if (shown) host->hide();
+  host->setWindowModality(want);
+  if (shown) host->show();
+}
 void Window::SetFullScreen(bool on) {
   if (on) impl_->host->showFullScreen();
 }

@@ -29,6 +29,10 @@ class Window {
   // Raised by the close box and by Close(); the window is then closed, unless
   // the handler calls CancelClose.
   virtual void Event_Close() {}
+  // Raised first when the user or the window manager asks the window to close
+  // (its close box, Alt+F4); True keeps it open. A window without a close box
+  // stays open whatever it answers.
+  virtual bool Event_CancelClose() { return false; }
   virtual void Event_Activate() {}
   // Keys that no control took; True swallows the key.
   virtual bool Event_KeyDown(const std::string& /*key*/) { return false; }
@@ -51,6 +55,9 @@ class Window {
   bool HasCloseButton() const;
   void SetMinimizeButton(bool on);
   void SetMaximizeButton(bool on);
+  // A modal window takes all input while it is shown: no other window of the
+  // program gets keys, clicks or menu shortcuts.
+  void SetModal(bool on);
   void SetFullScreen(bool on);
   void SetMenuBarVisible(bool on);
   void SetBackColor(bool has_back_color, unsigned rgb);
@@ -69,6 +76,8 @@ class Window {
   bool IsClosing() const { return closing_; }
   // Called from Event_Close: the window stays open after all.
   void CancelClose() { close_cancelled_ = true; }
+  // True while the creation events run.
+  bool IsConstructing() const { return constructing_; }
 
   void SetBackdrop(std::shared_ptr<Picture> picture);
   std::shared_ptr<Picture> Backdrop() const;

@@ -44,6 +44,18 @@ bool EventBridge::eventFilter(QObject* obj, QEvent* e) {
   Control* c = w ? ControlOf(w) : nullptr;
   if (!c) return false;
   switch (e->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::ContextMenu:
+      // A disabled control (or one inside a disabled panel) raises no input
+      // events; Qt then drops them.
+      if (!w->isEnabled()) return false;
+      break;
+    default:
+      break;
+  }
+  switch (e->type()) {
     case QEvent::KeyPress: {
       auto* k = static_cast<QKeyEvent*>(e);
       // A menu shortcut that arrives here is that of a disabled item: it

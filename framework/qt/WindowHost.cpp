@@ -11,12 +11,17 @@ namespace fw {
 WindowHost::WindowHost(Window& w) : window_(w) {}
 
 void WindowHost::closeEvent(QCloseEvent* e) {
+  // The framework closes windows itself (Window::Close); Qt's own close never goes on.
+  e->ignore();
   Window::Impl& d = window_.impl();
-  if (!d.close_button || window_.IsClosing()) {
-    e->ignore();
+  if (window_.IsClosing() || d.close_pending) return;
+  if (window_.Event_CancelClose() || !d.close_button) return;
+  // Closing a window whose creation events still run would pull it from
+  // under them.
+  if (window_.IsConstructing()) {
+    d.close_pending = true;
     return;
   }
-  e->ignore();
   window_.Close();
 }
 

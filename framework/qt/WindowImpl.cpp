@@ -24,6 +24,13 @@ void Window::Impl::ApplySize() {
   host->adjustSize();
 }
 
+void Window::Impl::SetFlag(Qt::WindowType flag, bool on) {
+  if (host->windowFlags().testFlag(flag) == on) return;
+  const bool shown = host->isVisible();
+  host->setWindowFlag(flag, on);
+  if (shown) host->show();
+}
+
 namespace {
 void FillMenu(Window::Impl& d, QMenu* menu, MenuItem& parent) {
   for (int i = 0; i < parent.Count(); ++i) {

@@ -27,10 +27,15 @@ struct Window::Impl {
   int width = 100, height = 100;
   int placement = 0;
   bool placed = false;
+  // A close asked for while the creation events ran, carried out after them.
+  bool close_pending = false;
   QMenuBar* menu_bar_widget = nullptr;
   int menu_observer = 0;
   std::vector<std::pair<QPointer<QAction>, MenuItem*>> actions;
   void ApplySize();
+  // Changes a window flag; a shown window stays shown (Qt hides a window whose
+  // flags change).
+  void SetFlag(Qt::WindowType flag, bool on);
   // Mirrors the window's menu bar (the MenuItem tree) into its QMenuBar.
   void RebuildMenuBar(Window& w);
 };

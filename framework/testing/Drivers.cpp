@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
+#include <QImage>
 #include <deque>
 
 #include "framework/Controls.h"
@@ -211,6 +213,53 @@ void ClickListRow(Listbox& list, int row) {
 
 void MoveFocusTo(Control& c) { Focus(c); }
 
+namespace {
+QWindow* SystemWindow(Window& w) {
+  QWidget* host = HostOf(w);
+  if (!host->windowHandle()) host->winId();  // a window never shown has no native side yet
+  return host->windowHandle();
+}
+
+Qt::Key QtKey(Key key) {
+  static const std::pair<Key, Qt::Key> kMap[] = {
+      {Key::Return, Qt::Key_Return}, {Key::Enter, Qt::Key_Enter}, {Key::Escape, Qt::Key_Escape},
+      {Key::Tab, Qt::Key_Tab},       {Key::Backspace, Qt::Key_Backspace}, {Key::Delete, Qt::Key_Delete},
+      {Key::Left, Qt::Key_Left},     {Key::Right, Qt::Key_Right}, {Key::Up, Qt::Key_Up},
+      {Key::Down, Qt::Key_Down},     {Key::Home, Qt::Key_Home}, {Key::End, Qt::Key_End}};
+  for (auto& [k, q] : kMap)
+    if (k == key) return q;
+  return Qt::Key_unknown;
+}
+}  // namespace
+
+void SystemTypeText(Window& w, const std::string& text) {
+  QWindow* win = SystemWindow(w);
+  for (uint cp : ToQ(text).toUcs4()) {
+    const QString ch = QString::fromUcs4(reinterpret_cast<const char32_t*>(&cp), 1);
+    Qt::Key key = Qt::Key_unknown;
+    if (cp == '\r' || cp == '\n') key = Qt::Key_Return;
+    else if (cp < 128 && QChar(cp).isLetterOrNumber()) key = static_cast<Qt::Key>(QChar(cp).toUpper().unicode());
+    else if (cp == ' ') key = Qt::Key_Space;
+    QTest::sendKeyEvent(QTest::Press, win, key, ch, Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Release, win, key, ch, Qt::NoModifier);
+  }
+  ProcessEvents();
+}
+
+void SystemPressKey(Window& w, Key key) {
+  QTest::keyClick(SystemWindow(w), QtKey(key));
+  ProcessEvents();
+}
+
+void SystemClick(Control& c) {
+  QWidget* wd = W(c);
+  if (!wd) return;
+  QWindow* win = SystemWindow(c.Owner());
+  const QPoint at = wd->mapTo(wd->window(), wd->rect().center());
+  QTest::mouseClick(win, Qt::LeftButton, Qt::NoModifier, at);
+  ProcessEvents();
+}
+
 // --- windows and menus ----------------------------------------------------------
 bool ChooseMenuItem(Window& w, const std::string& item_name) {
   QAction* a = ActionFor(w, item_name);
@@ -285,6 +334,15 @@ TextExtent TextExtentOnScreen(Control& c) {
 bool SaveScreenshot(Window& w, const std::string& path) {
   ProcessEvents();
   return HostOf(w)->grab().save(ToQ(path), "PNG");
+}
+
+unsigned ColourOnScreen(Control& c, int x, int y) {
+  QWidget* wd = W(c);
+  if (!wd) return 0;
+  ProcessEvents();
+  const QImage image = wd->grab().toImage();
+  if (!image.rect().contains(x, y)) return 0;
+  return image.pixel(x, y) & 0xFFFFFFu;
 }
 
 void ProcessEvents() {

@@ -55,6 +55,12 @@ void MouseDownIn(Control& c);
 void ClickListRow(Listbox& list, int row);
 // Takes the focus from whatever field has it by moving it to another control.
 void MoveFocusTo(Control& c);
+// The same input as the window system brings it, to the window (its focused
+// field) or to the control under the mouse: modal windows and focus rules
+// apply as they do for a real keyboard and mouse.
+void SystemTypeText(Window& w, const std::string& text);
+void SystemPressKey(Window& w, Key key);
+void SystemClick(Control& c);
 
 // --- windows and menus -------------------------------------------------------
 // Chooses the menu item of that name in the window's menu bar, as a click
@@ -88,6 +94,8 @@ struct TextExtent {
 TextExtent TextExtentOnScreen(Control& c);
 // A PNG of the window as drawn.
 bool SaveScreenshot(Window& w, const std::string& path);
+// The colour (0xRRGGBB) drawn at a point of a control, in its own coordinates.
+unsigned ColourOnScreen(Control& c, int x, int y);
 void ProcessEvents();
 
 // --- the environment ---------------------------------------------------------
