@@ -5,7 +5,7 @@
 // window; "Cancel" empties the fields and only hides it.
 #include <string>
 
-#include "framework/Control.h"
+#include "framework/Controls.h"
 #include "framework/Window.h"
 
 namespace kestrion {

@@ -7,7 +7,7 @@
 // It never touches the database: it compares with the lock globals.
 #include <string>
 
-#include "framework/Control.h"
+#include "framework/Controls.h"
 #include "framework/Window.h"
 
 namespace kestrion {
