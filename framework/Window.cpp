@@ -149,11 +149,17 @@ void Window::Show() {
     }
   }
   d.host->show();
+  if (d.focus_when_hidden && d.host->isAncestorOf(d.focus_when_hidden)) d.focus_when_hidden->setFocus(Qt::OtherFocusReason);
+  d.focus_when_hidden = nullptr;
   d.host->raise();
   d.host->activateWindow();
 }
 
-void Window::Hide() { impl_->host->hide(); }
+void Window::Hide() {
+  Impl& d = *impl_;
+  if (d.host->isVisible()) d.focus_when_hidden = d.host->focusWidget();
+  d.host->hide();
+}
 
 void Window::Refresh(bool now) {
   if (now) {

@@ -81,7 +81,10 @@ void Control::SetFocus() {
   // A control that does not accept the focus (a bevel button, a label) keeps
   // it where it is, also when the program asks.
   QWidget* w = impl_->widget;
-  if (w && w->focusPolicy() != Qt::NoFocus) w->setFocus(Qt::OtherFocusReason);
+  if (!w || w->focusPolicy() == Qt::NoFocus) return;
+  w->setFocus(Qt::OtherFocusReason);
+  // Asked for while the window is hidden, it is where the window opens again.
+  if (owner_) owner_->impl().focus_when_hidden = w;
 }
 bool Control::HasFocus() const {
   QWidget* w = impl_->widget;

@@ -29,6 +29,10 @@ struct Window::Impl {
   bool placed = false;
   // A close asked for while the creation events ran, carried out after them.
   bool close_pending = false;
+  // The control that had the focus when the window was hidden: Qt may move the
+  // focus of a hidden window (an activation that arrives late), the user expects
+  // to find it where it was.
+  QPointer<QWidget> focus_when_hidden;
   QMenuBar* menu_bar_widget = nullptr;
   int menu_observer = 0;
   std::vector<std::pair<QPointer<QAction>, MenuItem*>> actions;
