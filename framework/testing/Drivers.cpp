@@ -362,6 +362,7 @@ void RunWhenEventLoopStarts(std::function<void()> fn) {
     for (auto& f : fns) QTimer::singleShot(0, f);
   });
 }
+void RunWhenEventsAreNextProcessed(std::function<void()> fn) { QTimer::singleShot(0, std::move(fn)); }
 void KeepRuntimeAlive(bool on) { seams::SetKeepRuntime(on); }
 
 }  // namespace fw::testing

@@ -105,6 +105,8 @@ void SetBundleResourcesPath(const std::string& path);
 void SetUrlLauncher(const std::string& program);
 // Runs once as soon as the event loop starts.
 void RunWhenEventLoopStarts(std::function<void()> fn);
+// Runs once the next time events are processed, the yield of a long loop included.
+void RunWhenEventsAreNextProcessed(std::function<void()> fn);
 // Keeps the Qt application alive after the runtime ends (tests inspect it).
 void KeepRuntimeAlive(bool on = true);
 
