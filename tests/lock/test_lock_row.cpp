@@ -1,0 +1,324 @@
+// The lock row across runs on the same book: made by "Lock Program Now", found
+// by the start-up scan, kept after a right password, removed by "UnLock
+// Program..." and after a right security answer; the two File menu items that
+// follow it; entries whose names only look like the lock; and writes of the
+// lock row that the database refuses.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "LockFixture.h"
+#include "framework/testing/EventLog.h"
+#include "info/Window2.h"
+#include "info/Window3.h"
+
+namespace kestrion {
+namespace {
+
+using namespace locktest;
+using fw::testing::ChooseMenuItem;
+using fw::testing::MenuItemEnabledOnScreen;
+
+struct Items {
+  bool lock, unlock;
+  bool operator==(const Items&) const = default;
+};
+void PrintTo(const Items& i, std::ostream* os) {
+  *os << "Lock Program " << (i.lock ? "on" : "off") << ", UnLock Program " << (i.unlock ? "on" : "off");
+}
+// As the File menu shows them.
+Items MenuItems(Window1& w) {
+  return {MenuItemEnabledOnScreen(w, "FileLockProgram"), MenuItemEnabledOnScreen(w, "FileUnLockProgram")};
+}
+const Items kFirstStartItems{true, true}, kUnlockedItems{true, false}, kLockedItems{false, true};
+
+bool Has(const std::string& text) {
+  const auto t = BoxTexts();
+  return std::find(t.begin(), t.end(), text) != t.end();
+}
+
+TEST(LockRow, ALockLivesInTheFileFromLockingToTheSecurityAnswer) {
+  // First start: no book yet, both items on, the book in its search view.
+  {
+    Window1& w = Start();
+    EXPECT_EQ(MenuItems(w), kFirstStartItems);
+    EXPECT_TRUE(OnScreen(&w));
+    EXPECT_EQ(Prompt(), nullptr);
+    LockThroughTheMenu(w, "  Open Sesame ", "  Open Sesame ", " Pet's name? ", " Rex ");
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kLocked});
+    EXPECT_EQ(MenuItems(w), kLockedItems);
+    EXPECT_TRUE(OnScreen(&w));  // the book stays open until the program ends
+    EXPECT_EQ(Stop(), 0);
+  }
+  // The file holds the lock as an entry: scrambled, trimmed, no web address.
+  {
+    auto lock = StoredLock();
+    ASSERT_TRUE(lock);
+    EXPECT_EQ(lock->user, "Pet's name?");
+    EXPECT_EQ(lock->password, "Open Sesame");
+    EXPECT_EQ(lock->notes, "Rex");
+    EXPECT_FALSE(lock->address_set);
+    EXPECT_EQ(StoredRows().size(), 1u);
+  }
+  // Next start: only the prompt; the right password opens the book and keeps the lock.
+  {
+    Window1& w = Start();
+    ASSERT_TRUE(OnScreen(Prompt()));
+    EXPECT_FALSE(OnScreen(&w));
+    EXPECT_EQ(MenuItems(w), kLockedItems);
+    EXPECT_EQ(Module1::GatemarkSQ, "Pet's name?");
+    EXPECT_EQ(Module1::GatemarkPW, "Open Sesame");
+    EXPECT_EQ(Module1::GatemarkSA, "Rex");
+    GivePassword("open sesame");
+    EXPECT_TRUE(OnScreen(&w));
+    EXPECT_FALSE(OnScreen(Prompt()));
+    EXPECT_EQ(Module1::GatemarkPW, "");
+    // However often the book is activated, a right password removes nothing.
+    for (int i = 0; i < 3; ++i) {
+      w.Event_Activate();
+      fw::testing::ProcessEvents();
+    }
+    EXPECT_TRUE(StoredLock());
+    EXPECT_EQ(MenuItems(w), kLockedItems);
+    EXPECT_EQ(Stop(), 0);
+  }
+  // Still locked; the security answer removes the lock once the book is active.
+  {
+    Window1& w = Start();
+    ASSERT_TRUE(OnScreen(Prompt()));
+    ForgotPassword(kYes);
+    GiveAnswer("REX");
+    EXPECT_TRUE(Has(kAnswerAccepted));
+    EXPECT_TRUE(OnScreen(&w));
+    fw::testing::ProcessEvents();
+    EXPECT_FALSE(Module1::GatemarkRESET) << "the book was never activated";
+    EXPECT_FALSE(StoredLock());
+    EXPECT_EQ(MenuItems(w), kUnlockedItems);
+    EXPECT_EQ(Stop(), 0);
+  }
+  // Unlocked from now on.
+  {
+    Window1& w = Start();
+    EXPECT_EQ(Prompt(), nullptr);
+    EXPECT_TRUE(OnScreen(&w));
+    EXPECT_EQ(MenuItems(w), kUnlockedItems);
+    EXPECT_EQ(Stop(), 0);
+  }
+}
+
+TEST(LockRow, EntriesWhoseNamesOnlyHoldTheKeyNeitherLockNorUnlock) {
+  const std::vector<test::Row> lookalikes = {
+      {"XKestrion Program Lock", "x", "x", "", ""},
+      {"Kestrion Program Lock 2", "y", "y", "", ""},
+      {"my kestrion program lock", "z", "z", "", ""},
+  };
+  struct Case {
+    const char* name;
+    bool with_lock;
+  };
+  for (const Case& c : {Case{"lookalikes stored before the lock row", true}, Case{"lookalikes alone", false}}) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(test::DataFolderPath());
+    MakeBook(lookalikes, c.with_lock ? std::optional<Lock>(Lock{"Q", "pw", "A"}) : std::nullopt);
+    Window1& w = Start();
+    EXPECT_EQ(OnScreen(Prompt()), c.with_lock);
+    EXPECT_EQ(OnScreen(&w), !c.with_lock);
+    EXPECT_EQ(MenuItems(w), c.with_lock ? kLockedItems : kUnlockedItems);
+    if (c.with_lock) EXPECT_EQ(Module1::GatemarkPW, "pw");
+    EXPECT_EQ(Stop(), 0);
+  }
+}
+
+TEST(LockRow, TheLockKeyInAnyLetterCaseLocksAndUnLockRemovesIt) {
+  // An entry saved by hand under the key in capitals is a lock like the program's own.
+  MakeBook({{"Bank", "me", "b", "", ""}, {"KESTRION PROGRAM LOCK", "Q", "pw", "A", ""}});
+  {
+    Window1& w = Start();
+    ASSERT_TRUE(OnScreen(Prompt()));
+    GivePassword("PW");
+    ASSERT_TRUE(OnScreen(&w));
+    fw::testing::QueueAnswers({kYes});
+    ASSERT_TRUE(ChooseMenuItem(w, "FileUnLockProgram"));
+    EXPECT_TRUE(Has(kUnlocked));
+    EXPECT_EQ(MenuItems(w), kUnlockedItems);
+    EXPECT_EQ(Stop(), 0);
+  }
+  ASSERT_EQ(StoredRows().size(), 1u);
+  EXPECT_EQ(StoredRows()[0].site, "Bank");
+  Window1& w = Start();
+  EXPECT_EQ(Prompt(), nullptr);
+  EXPECT_TRUE(OnScreen(&w));
+  Stop();
+}
+
+TEST(LockRow, UnLockProgramAsksFirstAndOnlyYesRemovesTheLock) {
+  for (int answer : {kNo, kYes}) {
+    SCOPED_TRACE(answer == kYes ? "Yes" : "No");
+    std::filesystem::remove_all(test::DataFolderPath());
+    MakeBook({{"Bank", "me", "b", "", ""}}, Lock{"Q", "pw", "A"});
+    Window1& w = Start();
+    GivePassword("pw");
+    fw::testing::ClearShownBoxes();
+    fw::testing::ClearLog();
+    Module1::GatemarkCreate = true;
+    fw::testing::QueueAnswers({answer});
+    ASSERT_TRUE(ChooseMenuItem(w, "FileUnLockProgram"));
+
+    ASSERT_FALSE(fw::testing::ShownBoxes().empty());
+    const auto& question = fw::testing::ShownBoxes()[0];
+    EXPECT_EQ(question.text, kUnlockQuestion);
+    EXPECT_EQ(question.style, 36);
+    EXPECT_EQ(question.title, "");
+    // The attention tone comes before the question.
+    const std::vector<fw::testing::NoteEvent> tone = {{46, 40, 40}, {46, 40, 0}};
+    EXPECT_EQ(fw::testing::Notes(), tone);
+    if (answer == kYes) {
+      EXPECT_EQ(BoxTexts(), (std::vector<std::string>{kUnlockQuestion, kUnlocked}));
+      EXPECT_FALSE(StoredLock());
+      EXPECT_EQ(MenuItems(w), kUnlockedItems);
+      EXPECT_FALSE(Module1::GatemarkCreate);
+    } else {
+      EXPECT_EQ(BoxTexts(), std::vector<std::string>{kUnlockQuestion});
+      EXPECT_TRUE(StoredLock());
+      EXPECT_EQ(MenuItems(w), kLockedItems);
+    }
+    EXPECT_EQ(StoredRows().size(), answer == kYes ? 1u : 2u);
+    Stop();
+  }
+}
+
+TEST(LockRow, UnLockOnAFirstStartRemovesNothingAndSwitchesTheItems) {
+  Window1& w = Start();
+  ASSERT_EQ(MenuItems(w), kFirstStartItems);
+  fw::testing::QueueAnswers({kYes});
+  ASSERT_TRUE(ChooseMenuItem(w, "FileUnLockProgram"));
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{kUnlockQuestion, kUnlocked}));
+  EXPECT_EQ(MenuItems(w), kUnlockedItems);
+  EXPECT_TRUE(StoredRows().empty());
+  Stop();
+}
+
+TEST(LockRow, LockProgramMakesTheInformationWindowsHiddenAndSilent) {
+  Window1& w = Start();
+  fw::testing::ClearLog();
+  ASSERT_TRUE(ChooseMenuItem(w, "FileLockProgram"));
+  auto* guide = static_cast<Window2*>(fw::GetImplicitWindow("Window2.Window2"));
+  auto* about = static_cast<Window3*>(fw::GetImplicitWindow("Window3.Window3"));
+  ASSERT_NE(guide, nullptr);
+  ASSERT_NE(about, nullptr);
+  EXPECT_FALSE(OnScreen(guide));
+  EXPECT_FALSE(OnScreen(about));
+  EXPECT_TRUE(Module1::NoPlay);
+  EXPECT_TRUE(fw::testing::SoundEvents().empty());  // no music
+  EXPECT_TRUE(BoxTexts().empty());                  // no donation message
+  EXPECT_TRUE(OnScreen(SetUpWindow()));
+  EXPECT_TRUE(OnScreen(&w));  // beside the book
+  Stop();
+}
+
+// --- writes that the database refuses -----------------------------------------
+
+struct Refusal {
+  const char* name;
+  bool applies;  // a read-only folder holds only a user that is not root
+  std::function<void()> during;  // nullptr: the disk refuses
+};
+
+std::vector<Refusal> Refusals() { return {{"disk refuses", true}, {"read-only folder", FolderReadOnly::Holds()}}; }
+
+template <class Body>
+void WhileRefused(const Refusal& r, Body body) {
+  if (std::string(r.name) == "disk refuses") {
+    DiskRefusesWrites refuse;
+    body();
+  } else {
+    FolderReadOnly refuse;
+    body();
+  }
+}
+
+TEST(LockRowRefused, ALockTheDatabaseRefusesIsToldAndNotMade) {
+  for (const Refusal& r : Refusals()) {
+    if (!r.applies) continue;
+    SCOPED_TRACE(r.name);
+    std::filesystem::remove_all(test::DataFolderPath());
+    MakeBook({{"Bank", "me", "b", "", ""}});
+    {
+      Window1& w = Start();
+      ASSERT_EQ(MenuItems(w), kUnlockedItems);
+      WhileRefused(r, [&] { LockThroughTheMenu(w, "pw", "pw", "Q", "A"); });
+      const auto texts = BoxTexts();
+      ASSERT_EQ(texts.size(), 1u);
+      EXPECT_NE(texts[0], kLocked);
+      EXPECT_NE(texts[0].find("Cannot add the record"), std::string::npos) << texts[0];
+      EXPECT_EQ(MenuItems(w), kUnlockedItems);
+      // The set-up window stays with what was typed, to try again.
+      ASSERT_TRUE(OnScreen(SetUpWindow()));
+      EXPECT_EQ(SetUpWindow()->GatemarkText1().Text(), "pw");
+      EXPECT_FALSE(StoredLock());
+      // Once the disk takes writes again, the same click makes the lock.
+      fw::testing::ClearShownBoxes();
+      fw::testing::Click(SetUpWindow()->LockProgramNow());
+      EXPECT_EQ(BoxTexts(), std::vector<std::string>{kLocked});
+      EXPECT_TRUE(StoredLock());
+      EXPECT_EQ(MenuItems(w), kLockedItems);
+      Stop();
+    }
+  }
+}
+
+TEST(LockRowRefused, AnUnlockTheDatabaseRefusesIsToldAndTheLockHolds) {
+  for (const Refusal& r : Refusals()) {
+    if (!r.applies) continue;
+    SCOPED_TRACE(r.name);
+    std::filesystem::remove_all(test::DataFolderPath());
+    MakeBook({{"Bank", "me", "b", "", ""}}, Lock{"Q", "pw", "A"});
+    {
+      Window1& w = Start();
+      GivePassword("pw");
+      fw::testing::ClearShownBoxes();
+      WhileRefused(r, [&] {
+        fw::testing::QueueAnswers({kYes});
+        ASSERT_TRUE(ChooseMenuItem(w, "FileUnLockProgram"));
+      });
+      const auto texts = BoxTexts();
+      ASSERT_EQ(texts.size(), 2u);
+      EXPECT_EQ(texts[0], kUnlockQuestion);
+      EXPECT_NE(texts[1], kUnlocked);
+      EXPECT_NE(texts[1].find("Cannot delete the row"), std::string::npos) << texts[1];
+      EXPECT_EQ(MenuItems(w), kLockedItems);
+      EXPECT_TRUE(StoredLock());
+      Stop();
+    }
+    // The lock held: the next start asks for the password.
+    Start();
+    EXPECT_TRUE(OnScreen(Prompt()));
+    Stop();
+  }
+}
+
+TEST(LockRowRefused, ARemovalAfterTheSecurityAnswerThatIsRefusedIsTold) {
+  MakeBook({{"Bank", "me", "b", "", ""}}, Lock{"Q", "pw", "A"});
+  Window1& w = Start();
+  ForgotPassword(kYes);
+  {
+    DiskRefusesWrites refuse;
+    GiveAnswer("a");
+    fw::testing::ProcessEvents();  // the book's activation
+  }
+  const auto texts = BoxTexts();
+  ASSERT_EQ(texts.size(), 3u);
+  EXPECT_EQ(texts[1], kAnswerAccepted);
+  EXPECT_NE(texts[2].find("Cannot delete the row"), std::string::npos) << texts[2];
+  EXPECT_TRUE(OnScreen(&w));
+  EXPECT_EQ(MenuItems(w), kLockedItems);
+  EXPECT_TRUE(StoredLock());
+  Stop();
+}
+
+}  // namespace
+}  // namespace kestrion
