@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 #include <QImage>
 #include <deque>
 
@@ -232,31 +233,54 @@ Qt::Key QtKey(Key key) {
 }
 }  // namespace
 
-void SystemTypeText(Window& w, const std::string& text) {
+void QueueTypeText(Window& w, const std::string& text) {
   QWindow* win = SystemWindow(w);
   for (uint cp : ToQ(text).toUcs4()) {
     const QString ch = QString::fromUcs4(reinterpret_cast<const char32_t*>(&cp), 1);
-    Qt::Key key = Qt::Key_unknown;
+    int key = Qt::Key_unknown;
     if (cp == '\r' || cp == '\n') key = Qt::Key_Return;
-    else if (cp < 128 && QChar(cp).isLetterOrNumber()) key = static_cast<Qt::Key>(QChar(cp).toUpper().unicode());
+    else if (cp < 128 && QChar(cp).isLetterOrNumber()) key = QChar(cp).toUpper().unicode();
     else if (cp == ' ') key = Qt::Key_Space;
-    QTest::sendKeyEvent(QTest::Press, win, key, ch, Qt::NoModifier);
-    QTest::sendKeyEvent(QTest::Release, win, key, ch, Qt::NoModifier);
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+      QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(win, type, key,
+                                                                                           Qt::NoModifier, ch);
   }
+}
+
+void QueueKey(Window& w, Key key) {
+  QWindow* win = SystemWindow(w);
+  const Qt::Key k = QtKey(key);
+  const QString text = key == Key::Return || key == Key::Enter ? QStringLiteral("\r") : QString();
+  for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(win, type, k, Qt::NoModifier,
+                                                                                         text);
+}
+
+void QueueClick(Control& c) {
+  QWidget* wd = W(c);
+  if (!wd) return;
+  QWindow* win = SystemWindow(c.Owner());
+  const QPointF local = wd->mapTo(wd->window(), wd->rect().center());
+  const QPointF global = wd->mapToGlobal(wd->rect().center());
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    const Qt::MouseButtons state = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+    QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(win, local, global, state,
+                                                                                           Qt::LeftButton, type);
+  }
+}
+
+void SystemTypeText(Window& w, const std::string& text) {
+  QueueTypeText(w, text);
   ProcessEvents();
 }
 
 void SystemPressKey(Window& w, Key key) {
-  QTest::keyClick(SystemWindow(w), QtKey(key));
+  QueueKey(w, key);
   ProcessEvents();
 }
 
 void SystemClick(Control& c) {
-  QWidget* wd = W(c);
-  if (!wd) return;
-  QWindow* win = SystemWindow(c.Owner());
-  const QPoint at = wd->mapTo(wd->window(), wd->rect().center());
-  QTest::mouseClick(win, Qt::LeftButton, Qt::NoModifier, at);
+  QueueClick(c);
   ProcessEvents();
 }
 

@@ -55,9 +55,14 @@ void MouseDownIn(Control& c);
 void ClickListRow(Listbox& list, int row);
 // Takes the focus from whatever field has it by moving it to another control.
 void MoveFocusTo(Control& c);
-// The same input as the window system brings it, to the window (its focused
-// field) or to the control under the mouse: modal windows and focus rules
-// apply as they do for a real keyboard and mouse.
+// Input queued as the window system queues it, to the window (its focused
+// field) or to the control under the mouse, and handled by the event loop:
+// modal windows and focus rules apply as they do for a real keyboard and
+// mouse, and a yield that holds user input back holds it back too.
+void QueueTypeText(Window& w, const std::string& text);
+void QueueKey(Window& w, Key key);
+void QueueClick(Control& c);
+// The same, then handled at once.
 void SystemTypeText(Window& w, const std::string& text);
 void SystemPressKey(Window& w, Key key);
 void SystemClick(Control& c);
