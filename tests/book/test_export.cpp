@@ -12,6 +12,7 @@
 #include "framework/database/SqlDatabase.h"
 #include "framework/testing/Drivers.h"
 #include "framework/testing/EventLog.h"
+#include "lock/Window5.h"
 #include "tests/support/Program.h"
 
 namespace kestrion {
@@ -137,6 +138,11 @@ TEST_F(Export, TheLockRowIsExportedLikeAnyEntryWithAnEmptyAddressLine) {
                  {"PassWord", Window1::Encrypt("lockpw")},
                  {"Notes", Window1::Encrypt("Rex")}}});
   win = &test::StartProgram();
+  // The book opens behind the unlock prompt: its password first.
+  auto* prompt = static_cast<Window5*>(fw::GetImplicitWindow("Window5.Window5"));
+  ASSERT_NE(prompt, nullptr);
+  ft::TypeText(prompt->TextField1(), "lockpw");
+  ft::PressKey(prompt->TextField1(), ft::Key::Return);
   ChooseExport(6);
   EXPECT_EQ(ClipboardText(), "Kestrion Program Lock\r\nFirst pet?\r\nlockpw\r\nRex\r\n\r\n\r\n" +
                                  Block({"Safe", "s", "sp", "", ""}));
