@@ -192,5 +192,40 @@ TEST(DuringTheScan, NoCommandReachesTheBookAndACloseWaitsForTheDecision) {
   }
 }
 
+TEST(DuringTheScan, InputForTheBookWaitsAndALockedBookNeverGetsIt) {
+  for (bool locked : {true, false}) {
+    SCOPED_TRACE(locked ? "locked" : "not locked");
+    std::filesystem::remove_all(test::DataFolderPath());
+    MakeBook(ManyEntries(20000), locked ? std::optional<Lock>(Lock{"Q", "pw", "A"}) : std::nullopt);
+    bool ran = false;
+    std::string typed_meanwhile = "?";
+    fw::testing::RunWhenEventsAreNextProcessed([&] {
+      ran = true;
+      // The user types into the book's search field and clicks its Help
+      // button while the scan still reads.
+      Window1& w = Window1::Instance();
+      w.SearchText().SetFocus();
+      fw::testing::QueueTypeText(w, "Site");
+      fw::testing::QueueClick(w.BevelButton2());
+      typed_meanwhile = w.SearchText().Text();
+    });
+    Window1& w = Start();
+    fw::testing::ProcessEvents();
+    ASSERT_TRUE(ran) << "the scan never let the event loop run";
+    EXPECT_EQ(typed_meanwhile, "");
+    if (locked) {
+      EXPECT_EQ(w.SearchText().Text(), "");
+      EXPECT_EQ(fw::GetImplicitWindow("Window2.Window2"), nullptr);
+      EXPECT_FALSE(OnScreen(&w));
+      EXPECT_TRUE(OnScreen(Prompt()));
+    } else {
+      // Held back, not lost.
+      EXPECT_EQ(w.SearchText().Text(), "Site");
+      EXPECT_NE(fw::GetImplicitWindow("Window2.Window2"), nullptr);
+    }
+    Stop();
+  }
+}
+
 }  // namespace
 }  // namespace kestrion
