@@ -32,7 +32,7 @@ class Window {
   // Raised first when the user or the window manager asks the window to close
   // (its close box, Alt+F4); True keeps it open. A window without a close box
   // stays open whatever it answers.
-  virtual bool Event_CancelClose() { return false; }
+  virtual bool Event_CloseRequested() { return false; }
   virtual void Event_Activate() {}
   // Keys that no control took; True swallows the key.
   virtual bool Event_KeyDown(const std::string& /*key*/) { return false; }

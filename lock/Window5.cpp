@@ -154,7 +154,7 @@ void Window5::GObutton2_Action(fw::BevelButton&) { CheckProgramSQ(); }
 
 bool Window5::Event_KeyDown(const std::string&) { return false; }
 
-bool Window5::Event_CancelClose() {
+bool Window5::Event_CloseRequested() {
   // There is no close box; a close from the window manager is the user's way
   // out while the book is locked. Once passed, the prompt is only hidden.
   if (passed_) return true;

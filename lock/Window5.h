@@ -46,7 +46,7 @@ class Window5 : public fw::Window {
   bool Event_KeyDown(const std::string& key) override;
   // The window manager's close (there is no close box): the program ends as
   // when the prompt gives up, without showing the book.
-  bool Event_CancelClose() override;
+  bool Event_CloseRequested() override;
 
   void CheckProgramLock();
   void CheckProgramSQ();

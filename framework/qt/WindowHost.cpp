@@ -15,7 +15,7 @@ void WindowHost::closeEvent(QCloseEvent* e) {
   e->ignore();
   Window::Impl& d = window_.impl();
   if (window_.IsClosing() || d.close_pending) return;
-  if (window_.Event_CancelClose() || !d.close_button) return;
+  if (window_.Event_CloseRequested() || !d.close_button) return;
   // Closing a window whose creation events still run would pull it from
   // under them.
   if (window_.IsConstructing()) {

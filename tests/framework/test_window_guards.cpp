@@ -57,7 +57,7 @@ class Door : public fw::Window {
     if (during_open) during_open(*this);
     Note("opened;");
   }
-  bool Event_CancelClose() override {
+  bool Event_CloseRequested() override {
     ++close_asks;
     return refuse_close;
   }
@@ -115,7 +115,7 @@ TEST(WindowClose, AWindowWithoutACloseBoxIsAskedAndStaysOpen) {
   EXPECT_EQ(fw::GetImplicitWindow("Door.NoBox"), &d);
 }
 
-TEST(WindowClose, CancelCloseKeepsAWindowWithACloseBoxOpen) {
+TEST(WindowClose, AnAnsweredCloseRequestKeepsAWindowWithACloseBoxOpen) {
   Door& d = MakeDoor("Door.Refuses", [](Door& d) { d.refuse_close = true; });
   fw::testing::ClickCloseBox(d);
   EXPECT_EQ(d.close_asks, 1);
