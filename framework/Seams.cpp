@@ -13,6 +13,7 @@ struct State {
   SoundObserver sound_observer;
   NoteObserver note_observer;
   std::string resources_root;
+  std::string data_root;
   std::function<void()> loop_start_hook;
   bool keep_runtime = false;
 };
@@ -43,6 +44,9 @@ const NoteObserver& CurrentNoteObserver() { return S().note_observer; }
 
 void SetBundleResourcesRoot(const std::string& path) { S().resources_root = path; }
 const std::string& BundleResourcesRoot() { return S().resources_root; }
+
+void SetApplicationDataRoot(const std::string& path) { S().data_root = path; }
+const std::string& ApplicationDataRoot() { return S().data_root; }
 
 void SetEventLoopStartHook(std::function<void()> hook) { S().loop_start_hook = std::move(hook); }
 const std::function<void()>& EventLoopStartHook() { return S().loop_start_hook; }

@@ -42,6 +42,9 @@ const NoteObserver& CurrentNoteObserver();
 // own file; empty restores that one.
 void SetBundleResourcesRoot(const std::string& path);
 const std::string& BundleResourcesRoot();
+// The application-data folder in place of $XDG_DATA_HOME; empty restores it.
+void SetApplicationDataRoot(const std::string& path);
+const std::string& ApplicationDataRoot();
 
 // Runs once each time the event loop starts, before the first event.
 void SetEventLoopStartHook(std::function<void()> hook);

@@ -12,6 +12,7 @@ namespace fw {
 
 namespace SpecialFolder {
 std::shared_ptr<FolderItem> ApplicationData() {
+  if (const std::string& root = seams::ApplicationDataRoot(); !root.empty()) return std::make_shared<FolderItem>(root);
   const char* xdg = std::getenv("XDG_DATA_HOME");
   if (xdg && xdg[0] == '/') return std::make_shared<FolderItem>(xdg);
   const char* home = std::getenv("HOME");

@@ -377,6 +377,7 @@ void ProcessEvents() {
 
 // --- the environment ------------------------------------------------------------
 void SetBundleResourcesPath(const std::string& path) { seams::SetBundleResourcesRoot(path); }
+void SetApplicationDataPath(const std::string& path) { seams::SetApplicationDataRoot(path); }
 void SetUrlLauncher(const std::string& program) { seams::SetUrlOpener(program); }
 void RunWhenEventLoopStarts(std::function<void()> fn) {
   st().at_loop_start.push_back(std::move(fn));

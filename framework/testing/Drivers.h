@@ -106,6 +106,8 @@ void ProcessEvents();
 // --- the environment ---------------------------------------------------------
 // The bundle's resources folder in place of the program's own; "" restores it.
 void SetBundleResourcesPath(const std::string& path);
+// The application-data folder in place of $XDG_DATA_HOME; "" restores it.
+void SetApplicationDataPath(const std::string& path);
 // The program that opens web addresses; "" restores xdg-open, found on PATH.
 void SetUrlLauncher(const std::string& program);
 // Runs once as soon as the event loop starts.

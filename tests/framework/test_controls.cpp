@@ -303,6 +303,13 @@ TEST(Folders, ApplicationDataAndPrivateNewFolders) {
   EXPECT_TRUE(mine->IsFolder());
   const auto perms = std::filesystem::status(mine->NativePath()).permissions();
   EXPECT_EQ(perms & std::filesystem::perms::all, std::filesystem::perms::owner_all);
+
+  // A test may put the data folder elsewhere, and take it back.
+  const std::string elsewhere = std::string(std::getenv("HOME")) + "/elsewhere";
+  fw::testing::SetApplicationDataPath(elsewhere);
+  EXPECT_EQ(fw::SpecialFolder::ApplicationData()->NativePath(), elsewhere);
+  fw::testing::SetApplicationDataPath("");
+  EXPECT_EQ(fw::SpecialFolder::ApplicationData()->NativePath(), std::string(std::getenv("XDG_DATA_HOME")));
 }
 
 TEST(Folders, BundleResourcesSitBesideTheExecutablesFolder) {
