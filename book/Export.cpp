@@ -26,7 +26,8 @@ bool Window1::_FileExport_Action() {
   const std::string eol = fw::Chr(13) + fw::Chr(10);
 
   AttentionSound();
-  if (fw::MsgBox(kWarning + eol + "DO YOU WISH TO CONTINUE? ", 36, "") != 6) {
+  if (fw::MsgBox(kWarning + eol + "DO YOU WISH TO CONTINUE? ", fw::MsgBoxStyle::kYesNo + fw::MsgBoxStyle::kQuestion,
+                 "") != fw::MsgBoxAnswer::kYes) {
     fw::MsgBox("Export Cancelled");
     return true;
   }
