@@ -11,7 +11,7 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QWindow>
 #include <qpa/qwindowsysteminterface.h>
 #include <QImage>
@@ -202,12 +202,12 @@ void MouseDownIn(Control& c) {
 }
 
 void ClickListRow(Listbox& list, int row) {
-  auto* tree = qobject_cast<QTreeWidget*>(W(list));
-  if (!tree) return;
-  QTreeWidgetItem* item = tree->topLevelItem(row);
-  if (!item) return;
-  tree->scrollToItem(item);
-  const QRect r = tree->visualItemRect(item);
+  auto* tree = qobject_cast<QTreeView*>(W(list));
+  if (!tree || !tree->model()) return;
+  const QModelIndex index = tree->model()->index(row, 0);
+  if (!index.isValid()) return;
+  tree->scrollTo(index);
+  const QRect r = tree->visualRect(index);
   QApplication::setActiveWindow(tree->window());
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
 }

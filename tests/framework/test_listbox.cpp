@@ -1,0 +1,99 @@
+// The list: rows as given, the order of Sort, long lists, and the click on a row.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <algorithm>
+#include <random>
+
+#include "framework/Controls.h"
+#include "framework/Window.h"
+#include "framework/testing/Drivers.h"
+
+namespace {
+
+namespace ft = fw::testing;
+
+class ListWindow : public fw::Window {
+ public:
+  std::vector<std::pair<int, std::string>> clicks;
+
+  void Layout() override {
+    SetTitle("List");
+    SetSize(300, 300);
+    SetVisible(true);
+  }
+  void CreateControls() override {
+    auto& l = New<fw::Listbox>("List");
+    l.SetPosition(0, 0, 300, 300);
+    l.SetHeading("Sites");
+    l.CellClick = [this](fw::Listbox& list, int row, int column, int, int) {
+      clicks.emplace_back(row, list.Cell(row, column));
+      return false;
+    };
+  }
+  fw::Listbox& List() { return Find<fw::Listbox>("List"); }
+};
+
+ListWindow& TheWindow() { return fw::ImplicitInstance<ListWindow>("ListWindow.ListWindow"); }
+
+std::vector<std::string> RowsOf(fw::Listbox& l) {
+  std::vector<std::string> rows;
+  for (int i = 0; i < l.ListCount(); ++i) rows.push_back(l.Cell(i, 0));
+  return rows;
+}
+
+TEST(ListboxSort, IgnoresLetterCaseThenKeepsOneOrderForNamesThatDifferOnlyInIt) {
+  fw::Listbox& l = TheWindow().List();
+  for (const char* row : {"bank", "\xC3\x89mile", "Bank", "apple", "emile", "BANK", "\xC3\xA9mile", "Zoo", ""})
+    l.AddRow(row);
+  l.Sort();
+  EXPECT_EQ(RowsOf(l), (std::vector<std::string>{"", "apple", "BANK", "Bank", "bank", "emile", "Zoo", "\xC3\x89mile",
+                                                 "\xC3\xA9mile"}));
+}
+
+TEST(ListboxSort, ALongListIsSortedWhileTheEventLoopKeepsRunning) {
+  fw::Listbox& l = TheWindow().List();
+  std::mt19937 rng(5);
+  std::vector<std::string> rows;
+  for (int i = 0; i < 100000; ++i) {
+    std::string s = "site " + std::to_string(rng() % 100000);
+    if (i % 3 == 0) s[0] = 'S';
+    rows.push_back(s);
+    l.AddRow(s);
+  }
+  EXPECT_EQ(l.ListCount(), 100000);
+
+  int ticks = 0;
+  QTimer probe;
+  probe.setInterval(0);
+  QObject::connect(&probe, &QTimer::timeout, [&] { ++ticks; });
+  probe.start();
+  ft::ProcessEvents();
+  ticks = 0;
+  l.Sort();
+  probe.stop();
+
+  std::stable_sort(rows.begin(), rows.end(), [](const std::string& a, const std::string& b) {
+    std::string fa = a, fb = b;
+    for (char& c : fa) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : fb) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return fa != fb ? fa < fb : a < b;
+  });
+  EXPECT_EQ(RowsOf(l), rows);
+  EXPECT_GT(ticks, 0) << "the event loop ran during the sort";
+}
+
+TEST(Listbox, AClickOnARowIsACellClickOfThatRowEvenFarDownALongList) {
+  ListWindow& w = TheWindow();
+  for (int i = 0; i < 20000; ++i) w.List().AddRow("row " + std::to_string(i));
+  ft::ProcessEvents();
+  for (int row : {0, 7, 19999}) ft::ClickListRow(w.List(), row);
+  EXPECT_EQ(w.clicks, (std::vector<std::pair<int, std::string>>{{0, "row 0"}, {7, "row 7"}, {19999, "row 19999"}}));
+  w.List().DeleteAllRows();
+  EXPECT_EQ(w.List().ListCount(), 0);
+  EXPECT_EQ(w.List().Cell(0, 0), "");
+  EXPECT_EQ(w.List().Heading(), "Sites");
+}
+
+}  // namespace
