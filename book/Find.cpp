@@ -25,8 +25,8 @@ std::shared_ptr<fw::RecordSet> AllRows(Window1& w) {
 
 // The find's match rule: the trimmed search text, as typed at this moment,
 // in the decoded site name or else in the decoded notes.
-bool Matches(Window1& w, const std::string& site, fw::RecordSet& rs) {
-  const std::string pattern = fw::Trim(w.SearchText().Text());
+bool Matches(fw::TextField& search, const std::string& site, fw::RecordSet& rs) {
+  const std::string pattern = fw::Trim(search.Text());
   return fw::InStr(site, pattern) > 0 || fw::InStr(Window1::Decrypt(rs.Field("Notes")), pattern) > 0;
 }
 
@@ -71,15 +71,20 @@ void Window1::FindRecord() {
   if (SearchText().Text().empty()) return;
   auto rs = AllRows(*this);
   if (!rs) return;
-  Listbox1().DeleteAllRows();
+  fw::TextField& search = SearchText();
+  fw::Listbox& list = Listbox1();
+  list.DeleteAllRows();
   Module1::counter = 0;
+  long row = 0, first_match = -1;
   while (!rs->Eof()) {
     const std::string site = Decrypt(rs->Field("Site"));
-    if (Matches(*this, site, *rs)) {
-      Listbox1().AddRow(site);
+    if (Matches(search, site, *rs)) {
+      list.AddRow(site);
       ++Module1::counter;
+      if (first_match < 0) first_match = row;
     }
     rs->MoveNext();
+    ++row;
     fw::Yield();
   }
 
@@ -91,13 +96,12 @@ void Window1::FindRecord() {
   }
 
   // One match opens it; none leaves the set at its end, where every field
-  // reads empty, and so ends in "Password Not Found".
+  // reads empty, and so ends in "Password Not Found". The first match is
+  // where the count met it: user input waits while the count yields, so
+  // neither the rows nor the search text changed since.
   Listbox1().SetVisible(false);
   rs->MoveFirst();
-  while (!rs->Eof() && !Matches(*this, Decrypt(rs->Field("Site")), *rs)) {
-    rs->MoveNext();
-    fw::Yield();
-  }
+  for (long i = 0; !rs->Eof() && i != first_match; ++i) rs->MoveNext();
   FillFields(*this, *rs);
   Module1::UpdateSiteString = Decrypt(rs->Field("Site"));
   fw::Clipboard clip;
