@@ -51,9 +51,7 @@ bool ActOnFieldContextMenu(Window1& w, fw::TextControl& c, const fw::MenuItem& i
   } else if (fw::Equals(caption, "Paste")) {
     if (clip.TextAvailable()) {
       c.SetText(left + clip.Text() + right);
-      // After the pasted text as the field holds it: the notes keep a line
-      // break as one character, so a pasted CR LF takes one place, not two.
-      c.SetSelStart(fw::Len(c.Text()) - fw::Len(right));
+      c.SetSelStart(pos + fw::Len(clip.Text()));
     }
     clip.Close();
   }

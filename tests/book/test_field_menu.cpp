@@ -64,11 +64,18 @@ bool Choose(fw::Control& c, const std::string& caption) {
 
 class Fields : public ::testing::Test {
  protected:
-  void SetUp() override { win = &test::StartProgram(); }
+  void SetUp() override {
+    BeforeStart();
+    win = &test::StartProgram();
+  }
   void TearDown() override { test::StopProgram(); }
+  virtual void BeforeStart() {}
 
-  // The entry panel, as the program shows it for a new or opened entry.
-  void ShowEntry() { win->ExpandWindow(); }
+  // A new entry, as "Add New" shows it.
+  void ShowEntry() {
+    ft::Click(win->AddNewPassword());
+    ASSERT_EQ(win->Height(), 456);
+  }
 
   // The six text controls that share the menu.
   std::vector<fw::TextControl*> SixFields() {
@@ -239,6 +246,63 @@ TEST_F(Fields, SwitchingToAnotherWindowLeavesTheClipboardAlone) {
   EXPECT_EQ(ClipboardText(), "pw") << "leaving it inside the window still copies";
 }
 
+// An entry opened by a find: its password on the clipboard, masked, "SHOW".
+class OpenedEntry : public Fields {
+ protected:
+  void BeforeStart() override { test::MakeDatabase({{"Bank", "me", "s3cr3t pw", "", "http://www.bank.example"}}); }
+  void Open() {
+    ft::TypeText(win->SearchText(), "Bank");
+    ft::PressKey(win->SearchText(), Key::Return);
+    ASSERT_EQ(win->Height(), 456);
+    ASSERT_EQ(win->PassWord().Text(), "s3cr3t pw");
+  }
+};
+
+TEST_F(OpenedEntry, TheFirstPressRevealsThePassword) {
+  Open();
+  ASSERT_EQ(win->ShowHideButton().Caption(), "SHOW");
+  ASSERT_TRUE(win->PassWord().Password());
+  ft::ClearLog();
+  ft::Click(win->ShowHideButton());
+  EXPECT_FALSE(win->PassWord().Password());
+  EXPECT_EQ(win->ShowHideButton().Caption(), "Hide");
+  EXPECT_EQ(ft::Notes(), (std::vector<ft::NoteEvent>{{46, 58, 20}, {46, 58, 0}}));
+}
+
+// The label tells whether the clipboard holds the entry's password: a copy of
+// anything else hides it, leaving the password field shows it again.
+TEST_F(OpenedEntry, ClipInfoFollowsWhatTheClipboardHolds) {
+  Open();
+  ASSERT_TRUE(win->ClipInfo().Visible());
+  ASSERT_EQ(ClipboardText(), "s3cr3t pw");
+  SelectWithKeys(win->UserNameTxt(), 0, 2);
+  ASSERT_TRUE(Choose(win->UserNameTxt(), "Copy"));
+  EXPECT_EQ(ClipboardText(), "me");
+  EXPECT_FALSE(win->ClipInfo().Visible());
+  // Paste and Show/Hide leave it as it is.
+  ASSERT_TRUE(Choose(win->Notes(), "Paste"));
+  ft::Click(win->ShowHideButton());
+  EXPECT_FALSE(win->ClipInfo().Visible());
+  // The masked field's own menu carries its real characters.
+  ft::Click(win->ShowHideButton());
+  ASSERT_TRUE(win->PassWord().Password());
+  SelectWithKeys(win->PassWord(), 0, 6);
+  ASSERT_TRUE(Choose(win->PassWord(), "Copy"));
+  EXPECT_EQ(ClipboardText(), "s3cr3t");
+  ft::MoveFocusTo(win->Notes());
+  EXPECT_EQ(ClipboardText(), "s3cr3t pw");
+  EXPECT_TRUE(win->ClipInfo().Visible());
+}
+
+TEST_F(OpenedEntry, LaunchOpensTheStoredAddress) {
+  Open();
+  ft::ClearLog();
+  ft::ClearShownBoxes();
+  ft::Click(win->BevelButton1());
+  EXPECT_TRUE(ft::ShownBoxes().empty());
+  EXPECT_EQ(ft::LaunchedUrls(), std::vector<std::string>{"http://www.bank.example"});
+}
+
 TEST_F(Fields, ShowAndHideRevealAndMaskThePasswordWithTwoTones) {
   ShowEntry();
   ASSERT_EQ(win->ShowHideButton().Caption(), "SHOW");
@@ -264,7 +328,8 @@ TEST_F(Fields, ShowAndHideRevealAndMaskThePasswordWithTwoTones) {
   // The next entry starts masked again, whatever the button showed.
   ft::Click(win->ShowHideButton());
   ASSERT_FALSE(win->PassWord().Password());
-  win->ExpandWindow();
+  ft::Click(win->CloseButton());
+  ShowEntry();
   EXPECT_TRUE(win->PassWord().Password());
   EXPECT_EQ(win->ShowHideButton().Caption(), "SHOW");
 }
@@ -273,7 +338,7 @@ TEST_F(Fields, ShowAndHideRevealAndMaskThePasswordWithTwoTones) {
 
 TEST_F(Fields, TabIntoTheWebAddressPutsTheInsertionPointAtItsEnd) {
   ShowEntry();
-  ft::TypeText(win->WebAddress(), "http://www.");
+  ASSERT_EQ(win->WebAddress().Text(), "http://www.");
   ft::MoveFocusTo(win->Notes());
   ft::PressKey(win->Notes(), Key::Tab);
   ASSERT_TRUE(win->WebAddress().HasFocus());
