@@ -3,6 +3,7 @@
 // leaves behind, and the clipboard's erase when the main window closes.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,27 @@ TEST_F(Export, EachListedNameTakesTheFirstRowWithThatName) {
   const std::string first = Block({"Site7", "first", "1", "", ""});
   EXPECT_EQ(ClipboardText(), Block({"Other", "o", "op", "", ""}) + first + first);
   EXPECT_EQ(ListRows(*win), (std::vector<std::string>{"Other", "Site7", "Site7"}));
+}
+
+// Many names, some differing only in letter case or by a prefix: each block
+// still carries its own entry's fields, in the list's order.
+TEST_F(Export, EveryBlockOfALargeBookIsItsOwnEntrys) {
+  std::vector<Row> rows;
+  std::map<std::string, Row> by_site;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string stem = std::to_string((i * 7919) % 1000);
+    const std::string site = i < 1000 ? stem : i < 2000 ? "Site" + stem : "site" + stem + " ";
+    rows.push_back({site, "user" + std::to_string(i), "pw" + std::to_string(i), i % 3 ? "" : "n\r\n" + site,
+                    "http://www." + std::to_string(i) + ".example"});
+    by_site[site] = rows.back();
+  }
+  Start(rows);
+  ChooseExport(6);
+  const std::vector<std::string> listed = ListRows(*win);
+  ASSERT_EQ(listed.size(), rows.size());
+  std::string want;
+  for (const std::string& site : listed) want += Block(by_site.at(site));
+  EXPECT_EQ(ClipboardText(), want);
 }
 
 TEST_F(Export, AnEmptyBookEmptiesTheClipboardAndStillCounts) {
