@@ -21,6 +21,10 @@ namespace fw {
 Window::Window() : impl_(std::make_unique<Impl>()) {
   impl_->host = new WindowHost(*this);
   impl_->host->setAttribute(Qt::WA_DeleteOnClose, false);
+  // Without CustomizeWindowHint the window system is asked for every button
+  // whatever the window's own buttons are.
+  impl_->host->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
   impl_->client = new Client(*this);
   impl_->host->setCentralWidget(impl_->client);
   impl_->ApplySize();
