@@ -110,6 +110,20 @@ TEST(LockRow, ALockLivesInTheFileFromLockingToTheSecurityAnswer) {
   }
 }
 
+TEST(LockRow, OnceOpenedByThePasswordTheBookListsTheLockLikeAnyEntry) {
+  MakeBook({{"Bank", "me", "b", "", ""}, {"Mail", "me", "m", "", ""}}, Lock{"Q", "pw", "A"});
+  Window1& w = Start();
+  GivePassword("pw");
+  ASSERT_TRUE(OnScreen(&w));
+  ASSERT_TRUE(ChooseMenuItem(w, "FileShowAll"));
+  fw::testing::ProcessEvents();
+  std::vector<std::string> listed;
+  for (int i = 0; i < w.Listbox1().ListCount(); ++i) listed.push_back(w.Listbox1().Cell(i, 0));
+  EXPECT_EQ(listed, (std::vector<std::string>{"Bank", kLockKey, "Mail"}));
+  EXPECT_TRUE(StoredLock());
+  Stop();
+}
+
 TEST(LockRow, EntriesWhoseNamesOnlyHoldTheKeyNeitherLockNorUnlock) {
   const std::vector<test::Row> lookalikes = {
       {"XKestrion Program Lock", "x", "x", "", ""},
