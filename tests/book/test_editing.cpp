@@ -756,5 +756,17 @@ TEST_F(Editing, TheLockRowOpensWithOnlyItsPasswordOpenAndUpdatesAsAnyEntry) {
   ExpectLockGuard(*win, false);
 }
 
+TEST_F(Editing, ASiteChangeNeverShowsABookThatTheLockKeepsClosed) {
+  kestrion::test::MakeDatabase(kBook);
+  Sql().Exec("INSERT INTO PassData (Site, UserName, PassWord, Notes) VALUES ('" + Window1::Encrypt(kLockKey) +
+             "', '" + Window1::Encrypt("pet?") + "', '" + Window1::Encrypt("lockpw") + "', '" +
+             Window1::Encrypt("rex") + "')");
+  win = &kestrion::test::StartProgram();
+  ASSERT_FALSE(ft::IsOnScreen(*win)) << "the unlock prompt is up";
+  win->WebSystem().SetText("Bank");
+  win->WebSystem().SetText("");
+  EXPECT_FALSE(ft::IsOnScreen(*win));
+}
+
 }  // namespace
 }  // namespace booktest
