@@ -1,7 +1,8 @@
 // Finding, listing, opening, saving and updating over 10,000 and 100,000
 // entries, driven as a user drives the program: each operation's time as a
 // ratio to the sqlite3 tool's plain read of the same file, and the longest
-// time the event loop went without running meanwhile. Each size runs in a
+// time the event loop went without running meanwhile or while it then drew
+// the result. Each size runs in a
 // child process of its own, with its own home, as a user's run would.
 //
 //   bench_entries [runs] [sizes...]     e.g. bench_entries 5 10000 100000
@@ -147,7 +148,10 @@ int Child(int fd, int runs, int rows, const std::string& last) {
     ticks.push_back(t0);
     act();
     const auto t1 = Clock::now();
-    ticks.push_back(t1);
+    // What the operation left for the event loop (the list's layout, the
+    // paint of the new view) also keeps the window from answering.
+    for (int i = 0; i < 3; ++i) ft::ProcessEvents();
+    ticks.push_back(Clock::now());
     double gap = 0;
     for (std::size_t i = 1; i < ticks.size(); ++i) gap = std::max(gap, Ms(ticks[i] - ticks[i - 1]));
     if (!check()) {
