@@ -24,8 +24,8 @@ void Yield() {
   // The precise clock is read only when the tick clock has moved on (every
   // 1-4 ms, whatever a step of the caller's loop costs), so a slice lasts at
   // most 5 ms plus one tick.
-  static long long last_tick = CoarseTicks();
-  static Clock::time_point last_run = Clock::now();
+  static long long last_tick = 0;
+  static Clock::time_point last_run;  // the first yield of a run lets events in at once
   const long long tick = CoarseTicks();
   if (tick == last_tick) return;
   last_tick = tick;

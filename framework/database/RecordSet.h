@@ -1,36 +1,19 @@
 #pragma once
 // The rows a query returned, walked one at a time, and the fields of the row
-// the set stands on. The rows are read in full when the query runs, so a set
-// can be rewound and walked again and never holds a lock on the file.
+// the set stands on. The rows are read in full when the query runs (letting
+// the event loop run meanwhile), so a set can be rewound and walked again and
+// never holds a lock on the file.
 #include <memory>
 #include <string>
 
+#include "framework/database/DatabaseField.h"
+
 namespace fw {
-
-struct RecordSetData;  // the rows and the link to the database, kept in SqlDatabase.cpp
-
-// One column of the record set's current row.
-class DatabaseField {
- public:
-  // The stored text, byte for byte; "" for NULL, at the end of the set and for
-  // a column the set does not have. Never fails.
-  std::string StringValue() const;
-  // Takes effect only between the set's Edit and Update; ignored otherwise.
-  void SetStringValue(const std::string& v);
-  operator std::string() const { return StringValue(); }
-
- private:
-  friend struct RecordSetData;
-  DatabaseField(RecordSetData* set, int column) : set_(set), column_(column) {}
-
-  RecordSetData* set_;
-  int column_;  // -1: the field that reads "" for unknown columns
-};
 
 class RecordSet {
  public:
   RecordSet();  // an empty set (Eof at once)
-  explicit RecordSet(std::unique_ptr<RecordSetData> data);
+  explicit RecordSet(std::unique_ptr<sqlite::RecordSetData> data);
   ~RecordSet();
   RecordSet(const RecordSet&) = delete;
   RecordSet& operator=(const RecordSet&) = delete;
@@ -43,6 +26,7 @@ class RecordSet {
   // By column name, case-insensitive. Always a field: an unknown column, or any
   // column at the end, reads "". The reference lives as long as the set.
   DatabaseField& Field(const std::string& column);
+  const DatabaseField& Field(const std::string& column) const;
   int FieldCount() const;
 
   // Begins an edit; it stays in force while the set moves on.
@@ -58,7 +42,7 @@ class RecordSet {
   void Close();
 
  private:
-  std::unique_ptr<RecordSetData> d_;
+  std::unique_ptr<sqlite::RecordSetData> d_;
 };
 
 }  // namespace fw

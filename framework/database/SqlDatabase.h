@@ -7,31 +7,21 @@
 // the connection or the process ends first. A refused statement (say a UNIQUE
 // conflict) changes nothing and leaves the earlier writes of the transaction in
 // place. Every operation records its outcome in Error and ErrorMessage.
+//
+// A statement that finds the file locked by another connection waits for it
+// (up to 5 s), letting the event loop paint the windows meanwhile. The user's
+// input waits too; any other handler that runs during the wait and uses this
+// database is refused (Error, ErrorIsBusy), since SQLite forbids using a
+// connection while it waits.
 #include <memory>
 #include <string>
-#include <utility>
-#include <vector>
 
+#include "framework/database/DatabaseRecord.h"
 #include "framework/database/RecordSet.h"
 
 namespace fw {
 
 class FolderItem;
-
-// The columns of one new row, for InsertRecord.
-class DatabaseRecord {
- public:
-  // Sets a column (a second call for the same name replaces the value).
-  void Column(const std::string& name, const std::string& value);
-
-  int ColumnCount() const { return static_cast<int>(columns_.size()); }
-  // By position, 0-based, in the order the columns were first set.
-  const std::string& ColumnName(int index) const { return columns_.at(index).first; }
-  const std::string& ColumnValue(int index) const { return columns_.at(index).second; }
-
- private:
-  std::vector<std::pair<std::string, std::string>> columns_;
-};
 
 class SqlDatabase {
  public:
@@ -45,16 +35,20 @@ class SqlDatabase {
   std::shared_ptr<FolderItem> DatabaseFile() const;
 
   // Creates the file (owner read/write only) as an empty database and stays
-  // connected. Refuses a file that already exists and leaves it alone.
+  // connected. Refuses a file that already exists and leaves it alone. The file
+  // is made under a temporary name and appears under its own already locked:
+  // another connection that opens it waits for the first Commit, so that it
+  // never sees the file half made.
   bool CreateDatabaseFile();
   // Opens an existing database file; True at once if already connected to it.
-  // Anything that is not a readable, writable SQLite database is refused and
-  // left exactly as it was.
+  // Anything that is not a readable, writable SQLite database in a writable
+  // folder is refused and left exactly as it was.
   bool Connect();
 
   // Runs one or more statements; rows a statement returns are dropped.
   void SQLExecute(const std::string& sql);
-  // Never null: on an error the set is empty and Error tells why.
+  // Never null: on an error the set is empty and Error tells why. The rows are
+  // read in full, letting the event loop run while they come in.
   std::shared_ptr<RecordSet> SQLSelect(const std::string& sql, bool unused = false);
   void InsertRecord(const std::string& table, const DatabaseRecord& record);
   // Makes the writes since the last Commit permanent. Its outcome tells the
@@ -66,10 +60,15 @@ class SqlDatabase {
   // The outcome of the last operation.
   bool Error() const;
   std::string ErrorMessage() const;
+  // The last operation failed because another connection, most likely another
+  // program, held the file locked for longer than the wait.
+  bool ErrorIsBusy() const;
 
  private:
   struct Impl;
-  std::unique_ptr<Impl> d_;
+  // Shared with the operation that is running, so that a handler that drops
+  // the database during a wait does not pull it away from under the wait.
+  std::shared_ptr<Impl> d_;
 };
 
 }  // namespace fw

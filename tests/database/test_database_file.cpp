@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QTimer>
+#include <filesystem>
 #include <functional>
 
 #include "framework/FolderItem.h"
@@ -41,6 +43,62 @@ TEST_F(DatabaseFileTest, CreateMakesAPrivateDatabaseAtOnceWhateverTheUmask) {
     other.SetDatabaseFilePath(path);
     EXPECT_TRUE(other.Connect()) << other.ErrorMessage();
   }
+}
+
+// How many names in the file's folder contain its name (a file made under a
+// temporary name carries it too).
+int NamesOf(const std::string& path) {
+  const std::filesystem::path p(path);
+  int names = 0;
+  for (const auto& e : std::filesystem::directory_iterator(p.parent_path()))
+    names += e.path().filename().string().find(p.filename().string()) != std::string::npos;
+  return names;
+}
+
+// Another connection (another copy of the program) that finds a new file
+// waits until its maker has committed the first writes, instead of finding a
+// database without its tables; the maker's temporary name is gone by then.
+TEST_F(DatabaseFileTest, ANewFileIsLockedUntilItsMakerCommits) {
+  fw::SqlDatabase maker;
+  maker.SetDatabaseFilePath(path_);
+  ASSERT_TRUE(maker.CreateDatabaseFile()) << maker.ErrorMessage();
+  EXPECT_EQ(ReadBytes(path_).substr(0, 16), std::string("SQLite format 3\0", 16));
+  bool committed_while_waited_for = false;
+  QTimer::singleShot(50, [&] {
+    maker.SQLExecute(kSchema);
+    maker.InsertRecord("PassData", RecordOf(Letters("a")[0]));
+    maker.Commit();
+    committed_while_waited_for = !maker.Error();
+  });
+  fw::SqlDatabase other;
+  other.SetDatabaseFilePath(path_);
+  EXPECT_TRUE(other.Connect()) << other.ErrorMessage();
+  EXPECT_TRUE(committed_while_waited_for);
+  EXPECT_EQ(AllEntries(other), Letters("a"));
+
+  // The maker goes on by the file's own name, and no second name is left.
+  maker.InsertRecord("PassData", RecordOf(Letters("b")[0]));
+  maker.Commit();
+  ASSERT_FALSE(maker.Error()) << maker.ErrorMessage();
+  EXPECT_EQ(AllEntries(other), Letters("ab"));
+  EXPECT_EQ(NamesOf(path_), 1);
+  ExpectNoSideFiles(path_);
+}
+
+// A file made and dropped before its first Commit leaves a database without
+// tables under its name, and nothing else.
+TEST_F(DatabaseFileTest, ANewFileDroppedBeforeItsFirstCommitLeavesOnlyItself) {
+  {
+    fw::SqlDatabase maker;
+    maker.SetDatabaseFilePath(path_);
+    ASSERT_TRUE(maker.CreateDatabaseFile()) << maker.ErrorMessage();
+    maker.SQLExecute(kSchema);  // never committed
+  }
+  EXPECT_EQ(NamesOf(path_), 1);
+  ExpectNoSideFiles(path_);
+  auto db = Open();
+  auto rs = db->SQLSelect("select count(*) as n from sqlite_master");
+  EXPECT_EQ(rs->Field("n").StringValue(), "0");
 }
 
 TEST_F(DatabaseFileTest, CreateRefusesAnExistingFileAndLeavesItAlone) {

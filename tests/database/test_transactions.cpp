@@ -2,8 +2,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QTimer>
 #include <functional>
 
+#include "framework/database/DatabaseSeams.h"
 #include "tests/database/DatabaseFixture.h"
 
 namespace dbtest {
@@ -282,6 +284,97 @@ TEST_F(DatabaseTransactionTest, AWriterWaitsForAnotherProcessInsteadOfFailing) {
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_EQ(AllEntries(*db), Letters("abc"));
+}
+
+// While a statement waits for a lock held elsewhere, the event loop runs. A
+// handler run meanwhile (a timer, as a window's activation or a close would)
+// that uses the waiting database is refused at once, since SQLite forbids
+// using a connection from inside its wait; the waiting write then goes
+// through as if nothing had happened, and Commit has nothing to report.
+TEST_F(DatabaseTransactionTest, AHandlerRunDuringALockWaitIsRefusedTheWaitingDatabase) {
+  auto db = CreateBook(Letters("ab"));
+  auto set = db->SQLSelect("select * from PassData");
+  auto holder = Open();
+  holder->SQLExecute("BEGIN EXCLUSIVE");
+  ASSERT_FALSE(holder->Error()) << holder->ErrorMessage();
+
+  const std::pair<const char*, std::function<void()>> uses[] = {
+      {"SQLSelect", [&] { EXPECT_TRUE(db->SQLSelect("select * from PassData")->Eof()); }},
+      {"SQLExecute", [&] { db->SQLExecute("delete from PassData"); }},
+      {"InsertRecord", [&] { db->InsertRecord("PassData", RecordOf(Letters("z")[0])); }},
+      {"Commit", [&] { db->Commit(); }},
+      {"Connect", [&] { db->Connect(); }},
+      {"CreateDatabaseFile", [&] { db->CreateDatabaseFile(); }},
+      {"a record set's Edit", [&] { set->Edit(); }},
+      {"a record set's Update", [&] { set->Update(); }},
+      {"a record set's DeleteRecord", [&] { set->DeleteRecord(); }},
+  };
+  bool handler_ran = false;
+  QTimer::singleShot(20, [&] {
+    handler_ran = true;
+    for (const auto& [name, use] : uses) {
+      SCOPED_TRACE(name);
+      use();
+      EXPECT_TRUE(db->Error());
+      EXPECT_TRUE(db->ErrorIsBusy());
+      EXPECT_NE(db->ErrorMessage().find("waiting for another program"), std::string::npos) << db->ErrorMessage();
+    }
+    holder->SQLExecute("COMMIT");  // another connection may act: it is not the one waiting
+  });
+  db->InsertRecord("PassData", RecordOf(Letters("c")[0]));
+  EXPECT_TRUE(handler_ran);
+  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  db->Commit();
+  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  EXPECT_EQ(AllEntries(*Open()), Letters("abc"));
+}
+
+// A lock held past the wait: the statement fails as busy, with SQLite's own
+// words, and the event loop ran all along.
+TEST_F(DatabaseTransactionTest, ALockHeldPastTheWaitFailsAsBusy) {
+  fw::seams::SetDatabaseLockWait(std::chrono::milliseconds(200));
+  auto db = CreateBook(Letters("a"));
+  auto holder = Open();
+  holder->SQLExecute("BEGIN EXCLUSIVE");
+  ASSERT_FALSE(holder->Error()) << holder->ErrorMessage();
+  struct Op {
+    const char* name;
+    std::function<void()> run;
+  };
+  const Op ops[] = {
+      {"select", [&] { EXPECT_TRUE(db->SQLSelect("select * from PassData")->Eof()); }},
+      {"insert", [&] { db->InsertRecord("PassData", RecordOf(Letters("b")[0])); }},
+      {"connect", [&] {
+         fw::SqlDatabase late;
+         late.SetDatabaseFilePath(path_);
+         EXPECT_FALSE(late.Connect());
+         EXPECT_TRUE(late.ErrorIsBusy());
+         EXPECT_NE(late.ErrorMessage().find("database is locked"), std::string::npos) << late.ErrorMessage();
+         EXPECT_NE(late.ErrorMessage().find(path_), std::string::npos) << late.ErrorMessage();
+       }},
+  };
+  for (const Op& op : ops) {
+    SCOPED_TRACE(op.name);
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(1);
+    op.run();
+    timer.stop();
+    EXPECT_GT(ticks, 0);
+    if (std::string(op.name) != "connect") {
+      EXPECT_TRUE(db->Error());
+      EXPECT_TRUE(db->ErrorIsBusy());
+      EXPECT_NE(db->ErrorMessage().find("database is locked"), std::string::npos) << db->ErrorMessage();
+    }
+  }
+  holder->SQLExecute("ROLLBACK");
+  // The refused insert is the one Commit tells of.
+  db->Commit();
+  EXPECT_TRUE(db->ErrorIsBusy());
+  db->Commit();
+  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  EXPECT_EQ(AllEntries(*db), Letters("a"));
 }
 
 }  // namespace

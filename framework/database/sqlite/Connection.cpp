@@ -1,0 +1,173 @@
+#include "framework/database/sqlite/Connection.h"
+
+#include <unistd.h>
+
+#include <thread>
+
+#include "framework/EventLoop.h"
+#include "framework/database/DatabaseSeams.h"
+#include "framework/database/sqlite/SqlScan.h"
+
+namespace fw {
+
+namespace {
+constexpr std::chrono::milliseconds kLockWait{5000};
+std::chrono::milliseconds lock_wait = kLockWait;
+}  // namespace
+
+void seams::SetDatabaseLockWait(std::chrono::milliseconds wait) {
+  lock_wait = wait > std::chrono::milliseconds(0) ? wait : kLockWait;
+}
+
+namespace sqlite {
+
+namespace {
+// SQLite's busy handler: waits for another connection's lock, keeping the
+// windows painted and answering meanwhile. The user's input waits (Yield
+// holds it back); other handlers that run find the database refusing.
+int BusyWait(void* state, int count) {
+  auto* wait = static_cast<WaitState*>(state);
+  const auto now = std::chrono::steady_clock::now();
+  if (count == 0) wait->since = now;
+  if (now - wait->since >= Connection::LockWait()) return 0;
+  const bool outer = wait->waiting;
+  wait->waiting = true;
+  fw::Yield();
+  wait->waiting = outer;
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  return 1;
+}
+
+ConnectionHandle OpenHandle(const std::string& name, WaitState* wait, Failure* why) {
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(name.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  ConnectionHandle handle(raw);
+  if (rc != SQLITE_OK) {
+    *why = {raw ? sqlite3_errmsg(raw) : "out of memory", false};
+    return nullptr;
+  }
+  sqlite3_busy_handler(raw, BusyWait, wait);
+  return handle;
+}
+}  // namespace
+
+std::chrono::milliseconds Connection::LockWait() { return lock_wait; }
+
+std::shared_ptr<Connection> Connection::Open(const std::string& path, std::shared_ptr<WaitState> wait, Failure* why,
+                                             const std::string& opened_as) {
+  ConnectionHandle handle = OpenHandle(opened_as.empty() ? path : opened_as, wait.get(), why);
+  if (!handle) return nullptr;
+  std::shared_ptr<Connection> c(new Connection);
+  c->handle_ = std::move(handle);
+  c->path_ = path;
+  c->temporary_ = opened_as;
+  c->wait_ = std::move(wait);
+  return c;
+}
+
+Connection::~Connection() { Release(); }
+
+Failure Connection::LastFailure(const std::string& prefix) const {
+  sqlite3* d = handle_.get();
+  if (!d || closing_) return {prefix + "not connected", false};
+  return {prefix + sqlite3_errmsg(d), (sqlite3_extended_errcode(d) & 0xff) == SQLITE_BUSY};
+}
+
+bool Connection::NeedsTransaction(sqlite3_stmt* st) {
+  if (sqlite3_stmt_readonly(st)) return false;
+  // A caller's own BEGIN IMMEDIATE or EXCLUSIVE (which SQLite counts as a
+  // write) is the transaction.
+  const std::string_view first = FirstWord(sqlite3_sql(st));
+  for (const char* own : {"pragma", "vacuum", "begin", "commit", "end", "rollback", "savepoint", "release"}) {
+    if (EqualsNoCase(first, own)) return false;
+  }
+  return true;
+}
+
+bool Connection::OpenTransaction(Failure* why) {
+  if (!sqlite3_get_autocommit(db())) return true;
+  // IMMEDIATE takes the write lock now, waiting if need be, rather than
+  // failing later in the middle of the transaction.
+  return Exec("BEGIN IMMEDIATE", why);
+}
+
+bool Connection::Run(sqlite3_stmt* st, Failure* why) {
+  sqlite3* d = db();
+  if (NeedsTransaction(st) && !OpenTransaction(why)) return false;
+  const bool in_transaction = !sqlite3_get_autocommit(d);
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+  }
+  if (rc == SQLITE_DONE) return true;
+  *why = LastFailure();
+  sqlite3_reset(st);
+  // A constraint failure undoes only its own statement; a few errors (disk
+  // full, I/O) make SQLite drop the whole transaction: say so.
+  if (in_transaction && sqlite3_get_autocommit(d)) why->message += " (the changes since the last Commit were lost)";
+  return false;
+}
+
+bool Connection::Exec(std::string_view sql, Failure* why) {
+  sqlite3* d = db();
+  int rc = SQLITE_OK;
+  const StatementHandle st = Prepare(d, sql, &rc);
+  if (!st) {
+    if (rc == SQLITE_OK) return true;
+    *why = LastFailure();
+    return false;
+  }
+  while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+  }
+  if (rc == SQLITE_DONE) return true;
+  *why = LastFailure();
+  return false;
+}
+
+bool Connection::Commit(Failure* why) {
+  sqlite3* d = db();
+  if (!sqlite3_get_autocommit(d) && !Exec("COMMIT", why)) {
+    // On "database is locked" the transaction stays open and Commit can be
+    // tried again.
+    if (sqlite3_get_autocommit(d)) why->message += " (the changes since the last Commit were lost)";
+    return false;
+  }
+  return MoveToOwnName(why);
+}
+
+// A new file was made under a temporary name and given its own as a second
+// name, locked, so that no one saw it half made. Its journal still goes by the
+// temporary name, where another program would not look for it after a crash:
+// once the first transaction is over, the connection reopens the file by its
+// own name and the temporary one goes.
+bool Connection::MoveToOwnName(Failure* why) {
+  if (temporary_.empty() || !sqlite3_get_autocommit(db())) return true;
+  handle_.reset();
+  unlink(temporary_.c_str());
+  temporary_.clear();
+  handle_ = OpenHandle(path_, wait_.get(), why);
+  if (handle_) return true;
+  why->message = "the new database was made, but it cannot be opened again: " + why->message;
+  closing_ = true;
+  return false;
+}
+
+void Connection::Close() {
+  if (users_ > 0) {
+    closing_ = true;  // Release comes with the last Use
+    return;
+  }
+  Release();
+}
+
+void Connection::Release() {
+  closing_ = true;
+  handle_.reset();  // an open transaction is rolled back
+  if (!temporary_.empty()) {
+    // The file keeps its own name; only the second one goes.
+    unlink(temporary_.c_str());
+    temporary_.clear();
+  }
+}
+
+}  // namespace sqlite
+}  // namespace fw

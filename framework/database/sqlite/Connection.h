@@ -1,0 +1,95 @@
+#pragma once
+// One open connection to a database file: the handle, its write transaction,
+// and the wait for another connection's lock, during which the event loop
+// keeps running.
+#include <chrono>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "framework/database/sqlite/Handles.h"
+#include "framework/database/sqlite/Outcome.h"
+
+namespace fw::sqlite {
+
+// A database's wait for a lock held elsewhere. While the wait lets the event
+// loop run, `waiting` is set and nothing may use the database: SQLite forbids
+// any use of a connection from inside its own busy handler.
+inline constexpr char kRefusedWhileWaiting[] =
+    "The database is waiting for another program to let go of the file; try again when it has.";
+
+struct WaitState {
+  bool waiting = false;
+  std::chrono::steady_clock::time_point since;
+};
+
+class Connection {
+ public:
+  // How long a statement waits for a lock that another connection holds.
+  static std::chrono::milliseconds LockWait();
+
+  // Opens an existing file read-write, never creating it. `opened_as` is the
+  // temporary name of a file that is being made, when it is not yet reached
+  // by `path`. Null, with *why, on failure.
+  static std::shared_ptr<Connection> Open(const std::string& path, std::shared_ptr<WaitState> wait, Failure* why,
+                                          const std::string& opened_as = {});
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // Null once closed. The handle changes once, when a new file moves to its
+  // own name; an operation that yields compares it before going on.
+  sqlite3* db() const { return closing_ ? nullptr : handle_.get(); }
+  const std::string& path() const { return path_; }
+  // A busy wait is letting the event loop run: refuse to use the connection.
+  bool Waiting() const { return wait_->waiting; }
+
+  // SQLite's message for the last failure, after `prefix`.
+  Failure LastFailure(const std::string& prefix = {}) const;
+
+  // Statements that change the file run inside the write transaction that the
+  // first of them opens. Settings (PRAGMA), VACUUM and the caller's own
+  // transaction statements run as they are: several are refused inside a
+  // transaction.
+  static bool NeedsTransaction(sqlite3_stmt* st);
+  bool OpenTransaction(Failure* why);
+  // Runs a prepared statement to its end, inside the transaction when needed.
+  bool Run(sqlite3_stmt* st, Failure* why);
+  // Runs one statement given as text, outside any transaction logic.
+  bool Exec(std::string_view sql, Failure* why);
+  // Ends the write transaction, if any. A new file then moves to its name.
+  bool Commit(Failure* why);
+  // Closes now, or when the last operation that uses the connection ends.
+  void Close();
+  // The file a new connection was opened under stays when it closes.
+  void KeepFileOnClose() { temporary_.clear(); }
+
+  // Held by an operation for as long as it uses the handle: a Close that
+  // comes meanwhile (from a handler run during a yield) waits for it.
+  class Use {
+   public:
+    explicit Use(Connection& c) : c_(c) { ++c_.users_; }
+    ~Use() {
+      if (--c_.users_ == 0 && c_.closing_) c_.Release();
+    }
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+
+   private:
+    Connection& c_;
+  };
+
+ private:
+  Connection() = default;
+  void Release();
+  bool MoveToOwnName(Failure* why);
+
+  ConnectionHandle handle_;
+  std::string path_;
+  std::string temporary_;  // the name a new file was made under, until its first transaction ends
+  std::shared_ptr<WaitState> wait_;
+  int users_ = 0;
+  bool closing_ = false;
+};
+
+}  // namespace fw::sqlite
