@@ -1,8 +1,8 @@
 // Opening the password database when the main window opens.
 #include "book/Window1.h"
 #include "framework/Application.h"
-#include "framework/SpecialFolder.h"
 #include "framework/MsgBox.h"
+#include "framework/SpecialFolder.h"
 
 namespace kestrion {
 
@@ -14,12 +14,34 @@ const char* kCreateTable =
 // Looked up afresh, by name, at each use.
 std::shared_ptr<fw::FolderItem> DataFolder() { return fw::SpecialFolder::ApplicationData()->Child("Kestrion"); }
 std::shared_ptr<fw::FolderItem> DatabaseFile() { return DataFolder()->Child("PassDataBaseURL.rsd"); }
+
+// The database's message, with what the user can do when another program
+// holds the book.
+std::string OpenFailure(fw::SqlDatabase& db) {
+  if (!db.ErrorIsBusy()) return db.ErrorMessage();
+  return "Another program is using the password book, so Kestrion cannot open it. Close that program, then "
+         "start Kestrion again.\n\n" +
+         db.ErrorMessage();
+}
+
+// Why the opened file cannot serve as the book: "" when its table, with every
+// column the program reads and writes, is there. Nothing is written.
+std::string NotABook(fw::SqlDatabase& db) {
+  db.SQLSelect("select Site, PassWord, Notes, UserName, WebAddress from PassData where 0");
+  if (!db.Error()) return {};
+  if (db.ErrorIsBusy()) return OpenFailure(db);
+  return "Kestrion cannot use the file \"" + DatabaseFile()->NativePath() +
+         "\": it is an SQLite database, but not a Kestrion password book (" + db.ErrorMessage() +
+         ").\n\nThe file was left as it is.";
+}
 }  // namespace
 
 void Window1::Event_Open() {
+  // When the folder cannot be made, the file's creation below fails and says why.
   if (!DataFolder()->Exists()) DataFolder()->CreateAsFolder();
 
   // First start: a new file with the table, and no lock to look for.
+  std::string creation_failure;
   if (!DatabaseFile()->Exists()) {
     PassDataBase = std::make_shared<fw::SqlDatabase>();
     PassDataBase->SetDatabaseFile(DatabaseFile());
@@ -30,20 +52,35 @@ void Window1::Event_Open() {
       Ding2();
       return;
     }
+    // Another copy of the program may have made the file meanwhile: it is
+    // opened below. If there is still no file, this is why.
+    creation_failure = PassDataBase->ErrorMessage();
   }
 
+  // Every other start, and a first start whose creation failed.
   PassDataBase = std::make_shared<fw::SqlDatabase>();
   PassDataBase->SetDatabaseFile(DatabaseFile());
   const bool connected = PassDataBase->Connect();
-  if (connected) Ding2();
-  if (PassDataBase->Error()) fw::MsgBox(PassDataBase->ErrorMessage());
+  // The user closed the window while the book was waited for: nothing to say.
+  if (fw::QuitRequested()) return;
+  std::string refusal;
   if (!connected) {
+    refusal = !creation_failure.empty() && !DatabaseFile()->Exists() ? creation_failure : OpenFailure(*PassDataBase);
+  } else {
+    refusal = NotABook(*PassDataBase);
+  }
+  if (refusal.empty()) {
+    Ding2();
+  } else {
+    fw::MsgBox(refusal);
     // Without its table the book can do nothing: leave the file untouched and stop.
     PassDataBase = nullptr;
     SetVisible(false);
     fw::Quit(1);
     return;
   }
+
+  // The last step of every start but the first: is the book locked?
   StartupLockScan();
 }
 
