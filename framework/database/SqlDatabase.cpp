@@ -381,8 +381,7 @@ std::shared_ptr<RecordSet> SqlDatabase::SQLSelect(const std::string& sql, bool /
     for (int i = 0; i < n; ++i) {
       const unsigned char* t = sqlite3_column_text(st, i);
       const size_t len = static_cast<size_t>(sqlite3_column_bytes(st, i));
-      data->cells.push_back({data->text.size(), len});
-      if (len) data->text.append(reinterpret_cast<const char*>(t), len);
+      data->cells.push_back(data->Append(reinterpret_cast<const char*>(t), len));
     }
     if (with_rowid) {
       const bool has = sqlite3_column_type(st, n) == SQLITE_INTEGER;

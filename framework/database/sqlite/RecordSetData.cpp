@@ -1,5 +1,7 @@
 #include "framework/database/sqlite/RecordSetData.h"
 
+#include <algorithm>
+
 #include "framework/database/sqlite/SqlScan.h"
 
 namespace fw::sqlite {
@@ -21,7 +23,20 @@ int RecordSetData::ColumnIndex(const std::string& name) const {
 std::string RecordSetData::Value(int column) const {
   if (column < 0 || !AtRow()) return {};
   const Cell& c = cells[pos * columns.size() + column];
-  return text.substr(c.offset, c.length);
+  return c.length ? blocks[c.block].substr(c.offset, c.length) : std::string();
+}
+
+RecordSetData::Cell RecordSetData::Append(const char* text, size_t length) {
+  constexpr size_t kBlock = 1 << 20;
+  if (length == 0) return Cell{0, 0, 0};
+  if (blocks.empty() || blocks.back().capacity() - blocks.back().size() < length) {
+    blocks.emplace_back();
+    blocks.back().reserve(std::max(kBlock, length));
+  }
+  std::string& b = blocks.back();
+  const Cell c{static_cast<uint32_t>(blocks.size() - 1), static_cast<uint32_t>(b.size()), static_cast<uint32_t>(length)};
+  b.append(text, length);
+  return c;
 }
 
 void RecordSetData::SetPending(int column, const std::string& value) {
@@ -36,7 +51,7 @@ void RecordSetData::SetPending(int column, const std::string& value) {
 }
 
 void RecordSetData::Clear() {
-  text.clear();
+  blocks.clear();
   cells.clear();
   rowids.clear();
   has_rowid.clear();
@@ -146,8 +161,7 @@ void RecordSetData::Update() {
       if (!columns[c].writable) continue;
       for (const auto& a : assign) {
         if (!EqualsNoCase(a.first, columns[c].origin)) continue;
-        cells[r * n + c] = Cell{text.size(), a.second.size()};
-        text += a.second;
+        cells[r * n + c] = Append(a.second.data(), a.second.size());
       }
     }
   }

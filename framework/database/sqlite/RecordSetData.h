@@ -2,6 +2,7 @@
 // The rows of a record set, read in full when the query ran, and the link to
 // the connection that its edits and deletions go through.
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <utility>
@@ -15,9 +16,11 @@ namespace fw::sqlite {
 
 class RecordSetData {
  public:
+  // Where a field's text is: its block, and its place in the block.
   struct Cell {
-    size_t offset;
-    size_t length;
+    uint32_t block;
+    uint32_t offset;
+    uint32_t length;
   };
   struct Column {
     std::string name;
@@ -33,9 +36,11 @@ class RecordSetData {
   std::shared_ptr<Connection> conn;
 
   std::vector<Column> columns;
-  // All field text of all rows, end to end: one buffer instead of a string per field.
-  std::string text;
-  std::vector<Cell> cells;  // rows * columns
+  // All field text of all rows, end to end in blocks of about a megabyte: no
+  // string per field, and no copy of everything read so far each time the
+  // buffer grows (that alone stalled a large select for milliseconds).
+  std::vector<std::string> blocks;
+  std::deque<Cell> cells;  // rows * columns
   size_t rows = 0;
   size_t pos = 0;
   bool in_gap = false;  // the row at pos was deleted; fields read "" until MoveNext
@@ -62,6 +67,8 @@ class RecordSetData {
 
   bool AtRow() const { return !closed && !in_gap && pos < rows; }
   std::string Value(int column) const;
+  // Keeps a field's text; returns where it is.
+  Cell Append(const char* text, size_t length);
   void SetPending(int column, const std::string& value);
   void Clear();
 
