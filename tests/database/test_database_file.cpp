@@ -1,7 +1,9 @@
 // Creating the database file and connecting to it: the file is private and a
 // real database from the start, and anything that is not a database is refused
 // and left exactly as it was.
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QTimer>
@@ -240,16 +242,98 @@ TEST_F(DatabaseFileTest, ConnectRefusesWhatIsNotADatabaseAndLeavesItUntouched) {
   }
 }
 
-TEST_F(DatabaseFileTest, ConnectRefusesAFileItCannotWrite) {
-  if (geteuid() == 0) GTEST_SKIP() << "root can write any file";
-  CreateBook(Letters("a")).reset();
-  ASSERT_EQ(chmod(path_.c_str(), 0400), 0);
-  const Snapshot before = Snapshot::Of(path_);
-  fw::SqlDatabase db;
-  db.SetDatabaseFilePath(path_);
-  EXPECT_FALSE(db.Connect());
-  EXPECT_NE(db.ErrorMessage().find("read-only"), std::string::npos) << db.ErrorMessage();
-  EXPECT_TRUE(Snapshot::Of(path_) == before);
+// Runs `body` in a child process that, when the tests run as root, becomes
+// the unprivileged user nobody, so that file permissions apply to it; returns
+// what the body returned ("" when all went as expected).
+std::string AsOrdinaryUser(const std::function<std::string()>& body) {
+  int out[2];
+  if (pipe(out) != 0) return "no pipe";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(out[0]);
+    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    const std::string said = body();
+    const bool written = write(out[1], said.data(), said.size()) == static_cast<ssize_t>(said.size());
+    _exit(written ? 0 : 4);
+  }
+  close(out[1]);
+  std::string said;
+  char buf[512];
+  ssize_t n;
+  while ((n = read(out[0], buf, sizeof buf)) > 0) said.append(buf, static_cast<size_t>(n));
+  close(out[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) said += " (the child ended with status " + std::to_string(status) + ")";
+  return said;
+}
+
+// What cannot be written is refused before anything is saved into it: a
+// read-only file, a file in a read-only folder (SQLite keeps its journal
+// there), and a new file in a folder that cannot be written or made. The
+// message gives the real cause; nothing is left changed or behind.
+TEST_F(DatabaseFileTest, WhatCannotBeWrittenIsRefusedWithTheRealCause) {
+  struct Case {
+    const char* name;
+    bool book;               // a book in the folder
+    mode_t file_mode;        // of the book
+    const char* locked;      // "" (nothing), "folder" or "parent": made read-only (0500)
+    bool create;             // CreateDatabaseFile instead of Connect
+    std::vector<std::string> words;
+  };
+  const Case cases[] = {
+      {"a read-only file", true, 0400, "", false, {"the file cannot be written (read-only)"}},
+      {"a book in a read-only folder", true, 0600, "folder", false,
+       {"/folder\" that holds it cannot be written (permission denied)"}},
+      {"a new file in a read-only folder", false, 0, "folder", true,
+       {"the folder \"", "/folder\" cannot be written (permission denied)"}},
+      {"a new file in a folder that cannot be made", false, 0, "parent", true,
+       {"/folder\" does not exist and cannot be made", "/parent\" cannot be written (permission denied)"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    char tmpl[] = "/tmp/kestrion-db-perm-XXXXXX";
+    const std::string base = mkdtemp(tmpl);
+    const std::string parent = base + "/parent";
+    const std::string folder = parent + "/folder";
+    const std::string file = folder + "/PassDataBaseURL.rsd";
+    std::filesystem::create_directories(std::string(c.locked) == "parent" ? parent : folder);
+    if (c.book) {
+      fw::SqlDatabase maker;
+      maker.SetDatabaseFilePath(file);
+      ASSERT_TRUE(maker.CreateDatabaseFile()) << maker.ErrorMessage();
+      maker.SQLExecute(kSchema);
+      maker.Commit();
+    }
+    if (geteuid() == 0) {
+      for (const auto& e : std::filesystem::recursive_directory_iterator(base)) ASSERT_EQ(lchown(e.path().c_str(), 65534, 65534), 0);
+      ASSERT_EQ(lchown(base.c_str(), 65534, 65534), 0);
+    }
+    if (c.book) ASSERT_EQ(chmod(file.c_str(), c.file_mode), 0);
+    if (*c.locked) ASSERT_EQ(chmod((std::string(c.locked) == "parent" ? parent : folder).c_str(), 0500), 0);
+    const Snapshot before = Snapshot::Of(file);
+
+    const std::string said = AsOrdinaryUser([&] {
+      fw::SqlDatabase db;
+      db.SetDatabaseFilePath(file);
+      const bool ok = c.create ? db.CreateDatabaseFile() : db.Connect();
+      if (ok) return std::string("it was accepted");
+      std::string missing;
+      for (const std::string& w : c.words)
+        if (db.ErrorMessage().find(w) == std::string::npos) missing += "[" + w + "] ";
+      if (db.ErrorMessage().find(file) == std::string::npos) missing += "[the file's path] ";
+      return missing.empty() ? std::string() : "not said: " + missing + "in: " + db.ErrorMessage();
+    });
+    EXPECT_EQ(said, "");
+    EXPECT_TRUE(Snapshot::Of(file) == before);
+    if (std::filesystem::exists(folder)) {
+      EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator{}),
+                c.book ? 1 : 0);
+    }
+    chmod(parent.c_str(), 0700);
+    chmod(folder.c_str(), 0700);
+    std::filesystem::remove_all(base);
+  }
 }
 
 }  // namespace
