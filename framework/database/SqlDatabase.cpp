@@ -140,7 +140,7 @@ bool SqlDatabase::CreateDatabaseFile() {
       const int rename_error = errno;
       unlink(temporary.c_str());
       if (rename_error == EEXIST) return d.Fail(what + "a file of that name already exists.");
-      return d.Fail(what + sqlite::FolderProblem(folder, error) + ".");
+      return d.Fail(what + sqlite::FolderProblem(folder, rename_error) + ".");
     }
     conn = Connection::Open(path, d.wait, &why);
     if (!conn || !conn->Exec("BEGIN EXCLUSIVE", &why)) return d.Fail(what + why.message + ".");
