@@ -78,10 +78,7 @@ inline long long PiecePosition(const std::string& s, std::size_t from, std::size
 
 }  // namespace
 
-std::string EncryptText(const std::string& text) {
-  // A copy: the yields below let other handlers run, and they may change the
-  // caller's string while we walk it.
-  const std::string s = text;
+std::string EncryptText(std::string s) {
   std::string out;
   out.reserve(s.size() * 2);
   for (std::size_t i = 0; i < s.size();) {
@@ -98,8 +95,7 @@ std::string EncryptText(const std::string& text) {
   return out;
 }
 
-std::string DecryptText(const std::string& text) {
-  const std::string s = text;  // see EncryptText
+std::string DecryptText(std::string s) {
   std::string out;
   out.reserve(s.size() / 2 + 1);
   // The character of the last position read; a "00" pair repeats it. Empty
@@ -108,9 +104,20 @@ std::string DecryptText(const std::string& text) {
   bool haveCurrent = false;
   for (std::size_t i = 0; i < s.size();) {
     // The piece: two characters, or one at the end of an odd-length text.
-    std::size_t end = i + CharSize(s, i);
-    if (end < s.size()) end += CharSize(s, end);
-    const long long pos = PiecePosition(s, i, end);
+    // Stored text is all digit pairs; they are read here at once, and only
+    // other pieces take the general way.
+    std::size_t end;
+    long long pos;
+    const unsigned d0 = static_cast<unsigned char>(s[i]) - unsigned{'0'};
+    const unsigned d1 = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) - unsigned{'0'} : 10u;
+    if (d0 < 10u && d1 < 10u) {
+      end = i + 2;
+      pos = d0 * 10 + d1;
+    } else {
+      end = i + CharSize(s, i);
+      if (end < s.size()) end += CharSize(s, end);
+      pos = PiecePosition(s, i, end);
+    }
     if (pos != 0) {
       haveCurrent = pos >= 1 && pos <= kWorkingSize;
       current = haveCurrent ? kWorking[static_cast<std::size_t>(pos)] : 0;

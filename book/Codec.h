@@ -5,7 +5,9 @@
 
 namespace kestrion {
 
-std::string EncryptText(const std::string& s);
-std::string DecryptText(const std::string& s);
+// Both take their own copy of the text: they yield as they go, and a handler
+// that runs meanwhile may change the caller's string.
+std::string EncryptText(std::string s);
+std::string DecryptText(std::string s);
 
 }  // namespace kestrion

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 namespace kestrion {
 
@@ -21,8 +22,8 @@ Window1& Window1::Instance() { return fw::ImplicitInstance<Window1>("Window1.Win
 
 Window1::~Window1() { PassDataBase = nullptr; }
 
-std::string Window1::Encrypt(const std::string& s) { return EncryptText(s); }
-std::string Window1::Decrypt(const std::string& s) { return DecryptText(s); }
+std::string Window1::Encrypt(std::string s) { return EncryptText(std::move(s)); }
+std::string Window1::Decrypt(std::string s) { return DecryptText(std::move(s)); }
 
 void Window1::Layout() {
   SetBackdrop(_x_Background2::Background2());

@@ -138,8 +138,8 @@ class Window1 : public fw::Window {
   void AddNew();
   void Ding2();
   void AttentionSound();
-  static std::string Encrypt(const std::string& s);
-  static std::string Decrypt(const std::string& s);
+  static std::string Encrypt(std::string s);
+  static std::string Decrypt(std::string s);
   void SaveButtonAction();
   void GoBackAction();
   // Each tells the database's message when the database refuses the lock row

@@ -3,33 +3,64 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <atomic>
 #include <chrono>
-#include <ctime>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace fw {
 
 namespace {
-// The kernel's tick clock: a read costs a few nanoseconds, where the precise
-// clock costs about twenty, and loops call Yield once per character.
-long long CoarseTicks() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
-  return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+constexpr auto kSlice = std::chrono::milliseconds(5);
+
+// The helper thread: it counts one slice each time Yield has let the events
+// run, then raises the flag and sleeps until the next time. An idle program
+// has it asleep, not ticking.
+class SliceTimer {
+ public:
+  SliceTimer() { std::thread([this] { Run(); }).detach(); }
+  void Start() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      started_ = true;
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  void Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return started_; });
+      started_ = false;
+      lock.unlock();
+      std::this_thread::sleep_for(kSlice);
+      internal::yield_due.store(true, std::memory_order_relaxed);
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool started_ = false;
+};
+
+SliceTimer& Timer() {
+  // Never destroyed: the thread may still be asleep on it when the process ends.
+  static SliceTimer* timer = new SliceTimer;
+  return *timer;
 }
 }  // namespace
 
-void Yield() {
-  using Clock = std::chrono::steady_clock;
-  constexpr auto kSlice = std::chrono::milliseconds(5);
-  // The precise clock is read only when the tick clock has moved on (every
-  // 1-4 ms, whatever a step of the caller's loop costs), so a slice lasts at
-  // most 5 ms plus one tick.
-  static long long last_tick = 0;
-  static Clock::time_point last_run;  // the first yield of a run lets events in at once
-  const long long tick = CoarseTicks();
-  if (tick == last_tick) return;
-  last_tick = tick;
-  if (Clock::now() - last_run < kSlice) return;
+namespace internal {
+// Loops call Yield once per character, so its test must cost next to nothing:
+// a flag that a helper thread raises, rather than a clock read on every call.
+// The first yield of a run lets the events in at once.
+std::atomic<bool> yield_due{true};
+
+void RunPendingEvents() {
+  yield_due.store(false, std::memory_order_relaxed);
   if (QCoreApplication::instance()) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     // The input left waiting does not wake the event loop again by itself:
@@ -38,7 +69,8 @@ void Yield() {
   }
   // The slice counts from the end of the events, so a loop still gets its
   // share when painting is slow.
-  last_run = Clock::now();
+  Timer().Start();
 }
+}  // namespace internal
 
 }  // namespace fw

@@ -1,6 +1,13 @@
 #pragma once
+#include <atomic>
 
 namespace fw {
+
+namespace internal {
+// Raised once a slice has passed since the events last ran.
+extern std::atomic<bool> yield_due;
+void RunPendingEvents();
+}  // namespace internal
 
 // Lets the event loop run pending events, at most about once every 5 ms, so
 // that long loops stay cheap and the windows stay responsive. Windows are
@@ -8,6 +15,9 @@ namespace fw {
 // clicks, menu shortcuts) waits until the running handler returns: the user
 // cannot start a command in the middle of another one. Timers, posted events,
 // activation and a close from the window manager do run during a yield.
-void Yield();
+// Loops call it once per character, so between slices it is one flag test.
+inline void Yield() {
+  if (internal::yield_due.load(std::memory_order_relaxed)) internal::RunPendingEvents();
+}
 
 }  // namespace fw
