@@ -9,6 +9,7 @@
 #include "app/Resources.h"
 #include "book/Window1.h"
 #include "framework/Application.h"
+#include "framework/Clipboard.h"
 
 namespace kestrion {
 
@@ -64,6 +65,10 @@ void _Main() {
     fw::UnhandledException("unknown error");
     fw::Quit(1);
   }
+  // The export's promise holds however the run ends: the main window's close
+  // erases the clipboard, and so does an end that skipped it (the session
+  // asking the program to end, an error report).
+  if (Module1::ClearClipBoard == 1) fw::Clipboard().SetText("");
 }
 
 void StaticFinalize() {

@@ -53,7 +53,9 @@ fw::Label& Window3::Label1() { return Find<fw::Label>("Label1"); }
 fw::Label& Window3::Label2() { return Find<fw::Label>("Label2"); }
 fw::BevelButton& Window3::BevelButton1() { return Find<fw::BevelButton>("BevelButton1"); }
 
-void Window3::Event_Open() {}
+void Window3::Event_Open() {
+  // Nothing to do: the window stays hidden, as made, until its command shows it.
+}
 
 void Window3::BevelButton1_Action(fw::BevelButton&) {
   Window3::Instance().SetVisible(false);

@@ -152,7 +152,10 @@ bool Window5::Label2_MouseDown(fw::Label&, int32_t, int32_t) {
 void Window5::GObutton1_Action(fw::BevelButton&) { CheckProgramLock(); }
 void Window5::GObutton2_Action(fw::BevelButton&) { CheckProgramSQ(); }
 
-bool Window5::Event_KeyDown(const std::string&) { return false; }
+bool Window5::Event_KeyDown(const std::string&) {
+  // Keys that no field took are left alone.
+  return false;
+}
 
 bool Window5::Event_CloseRequested() {
   // There is no close box; a close from the window manager is the user's way

@@ -3,6 +3,7 @@
 // leaves behind, and the clipboard's erase when the main window closes.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <map>
 #include <string>
 #include <vector>
@@ -244,6 +245,20 @@ TEST_F(Export, ClosingAfterAnExportErasesTextCopiedLater) {
   ASSERT_TRUE(ft::OpenContextMenu(win->SearchText()));
   ASSERT_EQ(ClipboardText(), "copied later");
   ft::ClickCloseBox(*win);
+  EXPECT_EQ(ClipboardText(), "");
+}
+
+// The session may end the program with a signal, past the main window's close.
+TEST(ExportAtSessionEnd, AnEndBySignalAfterAnExportErasesTheClipboard) {
+  test::MakeDatabase({{"Bank", "u", "p", "", ""}});
+  bool exported = false;
+  const int code = test::RunProgram([&] {
+    ft::QueueAnswers({6});
+    exported = ft::ChooseMenuItem(Window1::Instance(), "FileExport") && !ClipboardText().empty();
+    std::raise(SIGTERM);
+  });
+  EXPECT_TRUE(exported);
+  EXPECT_EQ(code, 0);
   EXPECT_EQ(ClipboardText(), "");
 }
 
