@@ -34,6 +34,16 @@ std::string NotABook(fw::SqlDatabase& db) {
          "\": it is an SQLite database, but not a Kestrion password book (" + db.ErrorMessage() +
          ").\n\nThe file was left as it is.";
 }
+// A book that a first start made but did not finish: the file stands, still
+// empty, without its table (the run ended between the two). It holds nothing
+// anyone wrote, so the table is made now. A database with anything in it, or
+// marked by another program, is not this.
+bool UnfinishedBook(fw::SqlDatabase& db) {
+  auto rs = db.SQLSelect(
+      "select (select count(*) from sqlite_master) as Things, (select user_version from pragma_user_version) as "
+      "Version");
+  return !db.Error() && rs->Field("Things").StringValue() == "0" && rs->Field("Version").StringValue() == "0";
+}
 }  // namespace
 
 void Window1::Event_Open() {
@@ -68,6 +78,11 @@ void Window1::Event_Open() {
     refusal = !creation_failure.empty() && !DatabaseFile()->Exists() ? creation_failure : OpenFailure(*PassDataBase);
   } else {
     refusal = NotABook(*PassDataBase);
+    if (!refusal.empty() && UnfinishedBook(*PassDataBase)) {
+      PassDataBase->SQLExecute(kCreateTable);
+      PassDataBase->Commit();
+      refusal = PassDataBase->Error() ? PassDataBase->ErrorMessage() : NotABook(*PassDataBase);
+    }
   }
   if (refusal.empty()) {
     Ding2();

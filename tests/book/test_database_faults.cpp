@@ -363,6 +363,26 @@ INSTANTIATE_TEST_SUITE_P(
                         "no such column: Notes"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A first start that ended after the file appeared and before its table was
+// made leaves an empty database: the next start finishes it instead of
+// refusing the user's own, empty, book.
+TEST(DatabaseFaults, ABookLeftWithoutItsTableByAnEndedFirstStartIsFinished) {
+  fs::create_directories(test::DataFolderPath());
+  {
+    fw::SqlDatabase made;
+    made.SetDatabaseFilePath(test::DatabasePath());
+    ASSERT_TRUE(made.CreateDatabaseFile()) << made.ErrorMessage();
+  }
+  Window1& w = test::StartProgram();
+  EXPECT_TRUE(fw::testing::ShownBoxes().empty());
+  EXPECT_FALSE(fw::QuitRequested());
+  ASSERT_NE(w.PassDataBase, nullptr);
+  auto rs = w.PassDataBase->SQLSelect("select * from PassData");
+  EXPECT_FALSE(w.PassDataBase->Error()) << w.PassDataBase->ErrorMessage();
+  EXPECT_TRUE(rs->Eof());
+  test::StopProgram();
+}
+
 // --- a book that another program holds locked ----------------------------------------
 
 // Another program holding the book in an open exclusive transaction: the
