@@ -6,7 +6,7 @@ namespace kestrion {
 // The application object: made once at start-up, held by the framework.
 class App : public fw::Application {
  public:
-  App() { Constructor(); }
+  App() : fw::Application("Kestrion") { Constructor(); }
   void Constructor() {}
 };
 

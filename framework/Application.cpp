@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <utility>
 
 #include "framework/MsgBox.h"
 #include "framework/Seams.h"
@@ -9,6 +10,7 @@
 #include "framework/audio/AudioEngine.h"
 #include "framework/qt/GuardedApplication.h"
 #include "framework/qt/QuitOnSignal.h"
+#include "framework/qt/QtText.h"
 
 namespace fw {
 
@@ -21,7 +23,7 @@ struct Runtime {
   bool quit_requested = false;
   int exit_code = 0;
   int argc = 1;
-  char* argv[2] = {const_cast<char*>("kestrion"), nullptr};
+  char* argv[2] = {const_cast<char*>("program"), nullptr};
 };
 Runtime& rt() {
   static Runtime r;
@@ -43,7 +45,7 @@ void UseNarrowApplicationFont() {
 }
 }  // namespace
 
-Application::Application() = default;
+Application::Application(std::string name) : name_(std::move(name)) {}
 Application::~Application() = default;
 
 void RuntimeInit(int& argc, char** argv) {
@@ -61,7 +63,6 @@ void RuntimeInit(int& argc, char** argv) {
   }
   r.owns_qt = true;
   r.qt->setQuitOnLastWindowClosed(false);
-  r.qt->setApplicationName("Kestrion");
   UseNarrowApplicationFont();
   r.quit_on_signal = std::make_unique<QuitOnSignal>();
 }
@@ -82,8 +83,17 @@ int RuntimeExit() {
   return r.exit_code;
 }
 
-void RegisterAppObject(std::unique_ptr<Application> app) { rt().app = std::move(app); }
+void RegisterAppObject(std::unique_ptr<Application> app) {
+  if (app && !app->Name().empty() && QCoreApplication::instance())
+    QCoreApplication::setApplicationName(ToQ(app->Name()));
+  rt().app = std::move(app);
+}
 Application* App() { return rt().app.get(); }
+
+std::string ProgramName() {
+  if (rt().app && !rt().app->Name().empty()) return rt().app->Name();
+  return QCoreApplication::instance() ? FromQ(QCoreApplication::applicationName()) : std::string();
+}
 
 void RunFrameworkInitialization(const std::function<void()>& startup) { startup(); }
 
@@ -105,7 +115,7 @@ bool QuitRequested() { return rt().quit_requested; }
 int ExitCode() { return rt().exit_code; }
 
 void UnhandledException(const std::string& what) {
-  MsgBox("An unexpected error stopped Kestrion:\n\n" + what);
+  MsgBox("An unexpected error stopped " + ProgramName() + ":\n\n" + what);
 }
 
 }  // namespace fw

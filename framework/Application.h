@@ -10,14 +10,19 @@ class MenuBar;
 
 class Application {
  public:
-  Application();
+  // The program's name, as the user knows it: message boxes without a title of
+  // their own and the error report carry it.
+  explicit Application(std::string name = "");
   virtual ~Application();
+
+  const std::string& Name() const { return name_; }
 
   // The application's menu bar; shared with the windows that show it.
   void SetMenuBar(MenuBar* bar) { menu_bar_ = bar; }
   MenuBar* GetMenuBar() const { return menu_bar_; }
 
  private:
+  std::string name_;
   MenuBar* menu_bar_ = nullptr;
 };
 
@@ -30,6 +35,8 @@ bool RuntimeIsUp();
 // The framework takes the application object and holds it for the whole run.
 void RegisterAppObject(std::unique_ptr<Application> app);
 Application* App();
+// The registered application's name; before there is one, the executable's.
+std::string ProgramName();
 
 // Runs the routine once the framework's application layer stands.
 void RunFrameworkInitialization(const std::function<void()>& startup);

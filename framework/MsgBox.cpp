@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 
+#include "framework/Application.h"
 #include "framework/Seams.h"
 #include "framework/qt/QtText.h"
 
@@ -15,7 +16,7 @@ int MsgBox(const std::string& text, int style, const std::string& title) {
 
   QMessageBox box;
   box.setText(DisplayText(text));
-  box.setWindowTitle(title.empty() ? QStringLiteral("Kestrion") : ToQ(title));
+  box.setWindowTitle(ToQ(title.empty() ? ProgramName() : title));
   namespace S = MsgBoxStyle;
   namespace A = MsgBoxAnswer;
   switch (style & S::kIcon) {

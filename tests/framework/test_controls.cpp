@@ -12,11 +12,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <thread>
 #include <typeinfo>
 
+#include "framework/Application.h"
 #include "framework/Clipboard.h"
 #include "framework/Controls.h"
 #include "framework/EventLoop.h"
@@ -208,6 +210,7 @@ TEST(MsgBox, WithoutAResponderARealBoxShowsTheStyleAndAnswersThePressedButton) {
   namespace S = fw::MsgBoxStyle;
   namespace A = fw::MsgBoxAnswer;
   static_assert(S::kYesNo + S::kQuestion == 36 && A::kYes == 6 && A::kNo == 7);
+  fw::RegisterAppObject(std::make_unique<fw::Application>("Lark"));
   fw::testing::UseScriptedMessageBoxes(false);
   struct Case {
     int style;
@@ -243,7 +246,7 @@ TEST(MsgBox, WithoutAResponderARealBoxShowsTheStyleAndAnswersThePressedButton) {
       std::sort(want.begin(), want.end());
       EXPECT_EQ(buttons, want);
       EXPECT_EQ(box->icon(), c.icon);
-      EXPECT_EQ(box->windowTitle().toStdString(), "Kestrion");
+      EXPECT_EQ(box->windowTitle().toStdString(), "Lark");
       EXPECT_EQ(box->text().toStdString(), "line one\nline two");
       if (c.press)
         box->button(*c.press)->click();
