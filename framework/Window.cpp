@@ -153,6 +153,7 @@ void Window::Show() {
     }
   }
   d.host->show();
+  d.KeepOnScreen();
   if (d.focus_when_hidden && d.host->isAncestorOf(d.focus_when_hidden)) d.focus_when_hidden->setFocus(Qt::OtherFocusReason);
   d.focus_when_hidden = nullptr;
   d.host->raise();

@@ -1,6 +1,8 @@
 #include "framework/qt/WindowImpl.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -22,6 +24,21 @@ void Window::Impl::ApplySize() {
     host->setFixedSize(host->sizeHint());
   }
   host->adjustSize();
+  if (host->isVisible()) KeepOnScreen();
+}
+
+void Window::Impl::KeepOnScreen() {
+  // A window that grows downward (a view opening under the search row) must
+  // not put its lower part, and the buttons there, past the screen's edge:
+  // it moves up as far as it needs, never above the top.
+  QScreen* screen = host->screen() ? host->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect room = screen->availableGeometry();
+  const QRect frame = host->frameGeometry();
+  int dy = 0;
+  if (frame.bottom() > room.bottom()) dy = room.bottom() - frame.bottom();
+  if (frame.top() + dy < room.top()) dy = room.top() - frame.top();
+  if (dy != 0) host->move(host->pos() + QPoint(0, dy));
 }
 
 void Window::Impl::SetFlag(Qt::WindowType flag, bool on) {

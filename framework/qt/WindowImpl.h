@@ -37,6 +37,7 @@ struct Window::Impl {
   int menu_observer = 0;
   std::vector<std::pair<QPointer<QAction>, MenuItem*>> actions;
   void ApplySize();
+  void KeepOnScreen();
   // Changes a window flag; a shown window stays shown (Qt hides a window whose
   // flags change).
   void SetFlag(Qt::WindowType flag, bool on);

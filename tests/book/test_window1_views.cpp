@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
@@ -515,6 +516,23 @@ TEST_F(MainWindow, TheEntryPanelComesBackOnlyWithExpandWindow) {
   EXPECT_TRUE(win->RoundRectangle2().Visible());
   EXPECT_TRUE(Seen("WebSystem"));
   EXPECT_EQ(FocusedControl(), "WebSystem");
+}
+
+// The window opens centred for its search row; a screen too short for the
+// entry view under that place must not leave SAVE, DELETE and HOME past its
+// lower edge: the window moves up instead.
+TEST_F(MainWindow, TheEntryViewKeepsItsButtonsOnTheScreen) {
+  QMainWindow* frame = FrameOf(*win);
+  ASSERT_NE(frame, nullptr);
+  const QRect room = frame->screen()->availableGeometry();
+  ASSERT_GT(frame->frameGeometry().top() + kEntry, room.bottom()) << "the screen is tall enough: nothing to show";
+  ft::Click(win->AddNewPassword());
+  ASSERT_EQ(win->Height(), kEntry);
+  EXPECT_TRUE(room.contains(frame->frameGeometry())) << frame->frameGeometry().y() << "+" << frame->frameGeometry().height();
+  for (const char* name : {"SaveButton", "DeleteButton", "CloseButton"}) {
+    QWidget* b = WidgetNamed(*win, name);
+    EXPECT_TRUE(room.contains(QRect(b->mapToGlobal(QPoint(0, 0)), b->size()))) << name;
+  }
 }
 
 TEST_F(MainWindow, ListFromTheEntryViewKeepsTheSearchRowOffUntilShrink) {
