@@ -3,13 +3,12 @@
 // that the per-pass yields cost what they cost in a real run.
 #include <QCoreApplication>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/support/BenchKit.h"
 #include "book/Codec.h"
 
 namespace {
@@ -28,19 +27,6 @@ std::string MakeText(std::size_t size) {
   return s;
 }
 
-// Best of several runs, in seconds.
-template <typename F>
-double BestTime(int runs, F&& f) {
-  double best = 1e9;
-  for (int r = 0; r < runs; ++r) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    const auto t1 = std::chrono::steady_clock::now();
-    best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
-  }
-  return best;
-}
-
 void Report(const char* what, double seconds, std::size_t chars) {
   std::printf("%-28s %8.2f ms  %8.1f MB/s  %6.2f ns/char\n", what, seconds * 1e3,
               static_cast<double>(chars) / 1e6 / seconds, seconds * 1e9 / static_cast<double>(chars));
@@ -55,17 +41,17 @@ int main(int argc, char** argv) {
   const int kRuns = 5;
 
   std::string encoded, decoded;
-  const double enc = BestTime(kRuns, [&] { encoded = kestrion::EncryptText(text); });
-  const double dec = BestTime(kRuns, [&] { decoded = kestrion::DecryptText(encoded); });
+  const double enc = bench::Seconds(bench::Fastest(kRuns, [&] { encoded = kestrion::EncryptText(text); }));
+  const double dec = bench::Seconds(bench::Fastest(kRuns, [&] { decoded = kestrion::DecryptText(encoded); }));
 
   // Many short values, as a scan of the records decodes them.
   std::vector<std::string> fields;
   for (std::size_t at = 0; at + 24 <= kSize; at += 24) fields.push_back(kestrion::EncryptText(text.substr(at, 24)));
   std::size_t total = 0;
-  const double shortDec = BestTime(kRuns, [&] {
+  const double shortDec = bench::Seconds(bench::Fastest(kRuns, [&] {
     total = 0;
     for (const std::string& f : fields) total += kestrion::DecryptText(f).size();
-  });
+  }));
 
   std::printf("codec over %zu characters (best of %d runs)\n", kSize, kRuns);
   Report("EncryptText", enc, kSize);

@@ -16,95 +16,41 @@
 //               duplicate scan over every row, then its message)
 //   save new    SAVE of a new entry (the scan, the insert and its commit)
 //   update      UPDATE of the table's last row (the row scan, the write, the commit)
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <QCoreApplication>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "app/Startup.h"
+#include "bench/support/BenchKit.h"
 #include "book/Window1.h"
-#include "framework/Application.h"
 #include "framework/Controls.h"
-#include "framework/FolderItem.h"
-#include "framework/database/SqlDatabase.h"
 #include "framework/testing/Drivers.h"
 
 namespace {
-using Clock = std::chrono::steady_clock;
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+using bench::Clock;
+using bench::Ms;
 namespace ft = fw::testing;
 
 const char* const kOps[] = {"find one", "find all", "show all", "click last", "save dup", "save new", "update"};
-
-std::string Letters(std::mt19937& rng, int min_len, int max_len) {
-  static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ   ";
-  std::uniform_int_distribution<int> len(min_len, max_len), ch(0, sizeof kAlphabet - 2);
-  std::string s(static_cast<std::size_t>(len(rng)), ' ');
-  for (char& c : s) c = kAlphabet[ch(rng)];
-  return s;
-}
-std::string Printable(std::mt19937& rng, int min_len, int max_len) {
-  std::uniform_int_distribution<int> len(min_len, max_len), ch(33, 126);
-  std::string s(static_cast<std::size_t>(len(rng)), ' ');
-  for (char& c : s) c = static_cast<char>(ch(rng));
-  return s;
-}
 
 // Every name holds ";", and its number once; nothing else holds either.
 std::string SiteOf(std::mt19937& rng, int i) {
   char number[16];
   std::snprintf(number, sizeof number, "%07d", i);
-  return "x" + Letters(rng, 3, 10) + "x " + number + ";";
+  return "x" + bench::Letters(rng, 3, 10) + "x " + number + ";";
 }
-
-std::string DatabaseFile(const std::string& home) { return home + "/.local/share/Kestrion/PassDataBaseURL.rsd"; }
 
 // A book of `rows` entries of the sizes people keep; returns the last row's name.
 std::string MakeBook(const std::string& home, int rows) {
-  fw::FolderItem(home + "/.local/share/Kestrion").CreateAsFolder();
-  fw::SqlDatabase db;
-  db.SetDatabaseFilePath(DatabaseFile(home));
-  db.CreateDatabaseFile();
-  db.SQLExecute(
-      "CREATE TABLE PassData(Site VarChar UNIQUE, PassWord VarChar, Notes VarChar, UserName VarChar, "
-      "WebAddress VarChar)");
-  std::mt19937 rng(23);
-  std::string last;
-  for (int i = 0; i < rows; ++i) {
-    last = SiteOf(rng, i);
-    fw::DatabaseRecord r;
-    r.Column("Site", kestrion::Window1::Encrypt(last));
-    r.Column("UserName", kestrion::Window1::Encrypt(Letters(rng, 4, 12)));
-    r.Column("PassWord", kestrion::Window1::Encrypt(Printable(rng, 8, 20)));
-    r.Column("Notes", kestrion::Window1::Encrypt(Letters(rng, 0, 60)));
-    r.Column("WebAddress", kestrion::Window1::Encrypt("http://www." + Letters(rng, 5, 15) + ".example"));
-    db.InsertRecord("PassData", r);
-  }
-  db.Commit();
-  return last;
-}
-
-// The sqlite3 tool's read of the whole table, best of `runs`.
-double SqliteCliMs(const std::string& file, int runs) {
-  const std::string cmd = "sqlite3 '" + file + "' 'select * from PassData' >/dev/null";
-  double best = 1e18;
-  for (int i = 0; i < runs; ++i) {
-    const auto t0 = Clock::now();
-    if (std::system(cmd.c_str()) != 0) return -1;
-    best = std::min(best, Ms(Clock::now() - t0));
-  }
-  return best;
+  return bench::MakeHomeBook(home, rows, 23, [](std::mt19937& rng, int i) {
+           return bench::NameEntry(rng, SiteOf(rng, i), bench::Printable);
+         }).last_site;
 }
 
 // Retypes a field as the user would: everything selected, then the new text.
@@ -117,46 +63,28 @@ void Retype(kestrion::Window1& w, fw::TextControl& field, const std::string& tex
 // In the child: the program up as at start, then each operation `runs` times.
 // Writes one line per measurement: "<op index> <ms> <gap ms>", or "error <text>".
 int Child(int fd, int runs, int rows, const std::string& last) {
-  int argc = 1;
-  char name[] = "kestrion";
-  char* argv[] = {name, nullptr};
-  fw::RuntimeInit(argc, argv);
-  ft::UseScriptedMessageBoxes(true);
-  ft::KeepRuntimeAlive(true);
-  kestrion::StaticInitialize();
-  fw::RunFrameworkInitialization(kestrion::_Startup);
-  ft::ProcessEvents();
-  kestrion::Window1& w = kestrion::Window1::Instance();
+  kestrion::Window1& w = bench::BringUpProgram();
 
   // A call queued again each time the event loop delivers it: the gaps
   // between its ticks are the times the window could not have answered.
-  std::vector<Clock::time_point> ticks;
-  ticks.reserve(1 << 20);
-  QObject probe;
-  bool probing = true;
-  std::function<void()> ping = [&] {
-    if (!probing) return;
-    ticks.push_back(Clock::now());
-    QMetaObject::invokeMethod(&probe, ping, Qt::QueuedConnection);
-  };
-  ping();
+  bench::LoopProbe probe(bench::LoopProbe::Kind::kQueuedCall);
+  probe.Start();
 
   auto measure = [&](int op, const std::function<void()>& prepare, const std::function<void()>& act,
                      const std::function<bool()>& check) {
     prepare();
     ft::ProcessEvents();
     ft::ClearShownBoxes();
-    ticks.clear();
+    probe.Clear();
     const auto t0 = Clock::now();
-    ticks.push_back(t0);
+    probe.Mark(t0);
     act();
     const auto t1 = Clock::now();
     // What the operation left for the event loop (the list's layout, the
     // paint of the new view) also keeps the window from answering.
     for (int i = 0; i < 3; ++i) ft::ProcessEvents();
-    ticks.push_back(Clock::now());
-    double gap = 0;
-    for (std::size_t i = 1; i < ticks.size(); ++i) gap = std::max(gap, Ms(ticks[i] - ticks[i - 1]));
+    probe.Mark();
+    const double gap = probe.LongestGapMs();
     if (!check()) {
       dprintf(fd, "error %s\n", kOps[op]);
       return false;
@@ -218,10 +146,9 @@ int Child(int fd, int runs, int rows, const std::string& last) {
                    [&] { return ft::ShownBoxes().empty() && w.Height() == 86; });
     if (!ok) return 1;
   }
-  probing = false;
+  probe.Stop();
   ft::ProcessEvents();
-  kestrion::StaticFinalize();
-  fw::RuntimeExit();
+  bench::TearDownProgram();
   return 0;
 }
 
@@ -232,46 +159,23 @@ struct Figures {
 
 std::map<int, Figures> RunChild(const char* self, const std::string& home, int runs, int rows,
                                 const std::string& last) {
-  int fds[2];
-  if (pipe(fds) != 0) return {};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    setenv("HOME", home.c_str(), 1);
-    setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    const std::string fd = std::to_string(fds[1]), r = std::to_string(runs), n = std::to_string(rows);
-    execl(self, self, "--child", fd.c_str(), r.c_str(), n.c_str(), last.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
-  std::string out;
-  char buf[256];
-  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
+  bench::ChildOptions options;
+  options.platform_from_caller = true;
+  const bench::ChildResult child =
+      bench::RunChild(self, home, {std::to_string(runs), std::to_string(rows), last}, options);
   std::map<int, std::vector<double>> times;
   std::map<int, Figures> figures;
-  for (std::size_t at = 0; at < out.size();) {
-    const std::size_t end = out.find('\n', at);
+  for (const std::string& line : bench::Lines(child.out)) {
     int op = 0;
     double ms = 0, gap = 0;
-    if (std::sscanf(out.c_str() + at, "%d %lf %lf", &op, &ms, &gap) == 3) {
+    if (std::sscanf(line.c_str(), "%d %lf %lf", &op, &ms, &gap) == 3) {
       times[op].push_back(ms);
       figures[op].gap = std::max(figures[op].gap, gap);
-    } else if (out.compare(at, 5, "error") == 0) {
-      std::printf("%s", out.substr(at, end - at + 1).c_str());
+    } else if (line.compare(0, 5, "error") == 0) {
+      std::printf("%s\n", line.c_str());
     }
-    if (end == std::string::npos) break;
-    at = end + 1;
   }
-  for (auto& [op, t] : times) {
-    std::sort(t.begin(), t.end());
-    figures[op].ms = t[t.size() / 2];
-  }
+  for (auto& [op, t] : times) figures[op].ms = bench::Median(t);
   return figures;
 }
 }  // namespace
@@ -279,19 +183,15 @@ std::map<int, Figures> RunChild(const char* self, const std::string& home, int r
 int main(int argc, char** argv) {
   if (argc == 6 && std::strcmp(argv[1], "--child") == 0)
     return Child(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), argv[5]);
-  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-  std::vector<int> sizes;
-  for (int i = 2; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-  if (sizes.empty()) sizes = {10000, 100000};
+  const auto [runs, sizes] = bench::ParseRunsAndSizes(argc, argv, 5);
 
   std::map<int, std::map<int, Figures>> all;
   std::map<int, double> cli;
   for (int rows : sizes) {
-    char tmpl[] = "/tmp/kestrion-bench-entries-XXXXXX";
-    if (!mkdtemp(tmpl)) return 2;
-    const std::string home = tmpl;
+    const std::string home = bench::TempHome("entries");
+    if (home.empty()) return 2;
     const std::string last = MakeBook(home, rows);
-    cli[rows] = SqliteCliMs(DatabaseFile(home), runs);
+    cli[rows] = bench::SqliteBestMs(bench::BookFile(home), runs);
     all[rows] = RunChild(argv[0], home, runs, rows, last);
     std::filesystem::remove_all(home);
     if (all[rows].size() != std::size(kOps)) {

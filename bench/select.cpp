@@ -4,91 +4,47 @@
 // read of the same file.
 //   bench_select [rows ...]     (default: 10000 100000)
 #include <QCoreApplication>
-#include <QTimer>
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "book/Window1.h"
+#include "bench/support/BenchKit.h"
 #include "framework/EventLoop.h"
 #include "framework/database/SqlDatabase.h"
 
 namespace {
-using Clock = std::chrono::steady_clock;
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-std::string RandomText(std::mt19937& rng, int min_len, int max_len) {
-  std::uniform_int_distribution<int> len(min_len, max_len), ch(32, 126);
-  std::string s(len(rng), ' ');
-  for (char& c : s) c = static_cast<char>(ch(rng));
-  return s;
-}
-
-// A book of `rows` entries, every value scrambled as the program stores it.
-void MakeBook(const std::string& file, int rows) {
-  fw::SqlDatabase db;
-  db.SetDatabaseFilePath(file);
-  db.CreateDatabaseFile();
-  db.SQLExecute(
-      "CREATE TABLE PassData(Site VarChar UNIQUE, PassWord VarChar, Notes VarChar, UserName VarChar, "
-      "WebAddress VarChar)");
-  std::mt19937 rng(7);
-  for (int i = 0; i < rows; ++i) {
-    fw::DatabaseRecord r;
-    r.Column("Site", kestrion::Window1::Encrypt("site " + std::to_string(i) + RandomText(rng, 4, 16)));
-    r.Column("UserName", kestrion::Window1::Encrypt(RandomText(rng, 4, 12)));
-    r.Column("PassWord", kestrion::Window1::Encrypt(RandomText(rng, 8, 20)));
-    r.Column("Notes", kestrion::Window1::Encrypt(RandomText(rng, 0, 60)));
-    r.Column("WebAddress", kestrion::Window1::Encrypt("http://www." + RandomText(rng, 5, 15)));
-    db.InsertRecord("PassData", r);
-  }
-  db.Commit();
-  if (db.Error()) std::printf("making the book failed: %s\n", db.ErrorMessage().c_str());
-}
+using bench::Clock;
+using bench::Ms;
 
 // The longest stretch between two runs of the event loop while `work` runs,
 // seen by a 1 ms timer (its start and end count as runs).
 template <class F>
 double LongestGap(F work) {
-  std::vector<Clock::time_point> ticks;
-  ticks.reserve(1 << 16);
-  QTimer timer;
-  timer.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&timer, &QTimer::timeout, [&] { ticks.push_back(Clock::now()); });
-  timer.start(1);
+  bench::LoopProbe probe(bench::LoopProbe::Kind::kMsTimer, 1 << 16);
+  probe.Start();
   QCoreApplication::processEvents();
-  ticks.push_back(Clock::now());
+  probe.Mark();
   work();
-  ticks.push_back(Clock::now());
-  timer.stop();
-  double gap = 0;
-  for (size_t i = 1; i < ticks.size(); ++i) gap = std::max(gap, Ms(ticks[i] - ticks[i - 1]));
-  return gap;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
+  probe.Mark();
+  probe.Stop();
+  return probe.LongestGapMs();
 }
 }  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-  if (sizes.empty()) sizes = {10000, 100000};
+  const std::vector<int> sizes = bench::Sizes(argc, argv, 1);
   const std::string dir = std::filesystem::temp_directory_path() / "kestrion-bench-select";
 
   for (int rows : sizes) {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     const std::string file = dir + "/PassDataBaseURL.rsd";
-    MakeBook(file, rows);
+    const bench::Book book = bench::MakeBook(file, rows, 7, [](std::mt19937& rng, int i) {
+      return bench::TextEntry(rng, "site " + std::to_string(i) + bench::RandomText(rng, 4, 16));
+    });
+    if (!book.error.empty()) std::printf("making the book failed: %s\n", book.error.c_str());
 
     fw::SqlDatabase db;
     db.SetDatabaseFilePath(file);
@@ -123,24 +79,17 @@ int main(int argc, char** argv) {
     }
 
     // For scale: the sqlite3 tool reading the same file (its start included).
-    std::vector<double> tool_ms;
-    const std::string cmd = "sqlite3 '" + file + "' 'select * from PassData' > /dev/null";
-    for (int run = 0; run < kRuns; ++run) {
-      const auto t0 = Clock::now();
-      if (std::system(cmd.c_str()) != 0) break;
-      tool_ms.push_back(Ms(Clock::now() - t0));
-    }
+    const std::vector<double> tool_ms = bench::SqliteReadMs(file, kRuns);
 
     std::printf("%d rows (%zu bytes of fields), %d runs:\n", rows, bytes, kRuns);
-    std::printf("  SQLSelect        median %7.2f ms  min %7.2f ms\n", Median(select_ms),
-                *std::min_element(select_ms.begin(), select_ms.end()));
-    std::printf("  full walk        median %7.2f ms  min %7.2f ms\n", Median(walk_ms),
-                *std::min_element(walk_ms.begin(), walk_ms.end()));
-    std::printf("  longest event-loop gap during both: median %.2f ms, worst %.2f ms\n", Median(gaps),
-                *std::max_element(gaps.begin(), gaps.end()));
+    std::printf("  SQLSelect        median %7.2f ms  min %7.2f ms\n", bench::Median(select_ms),
+                bench::Min(select_ms));
+    std::printf("  full walk        median %7.2f ms  min %7.2f ms\n", bench::Median(walk_ms), bench::Min(walk_ms));
+    std::printf("  longest event-loop gap during both: median %.2f ms, worst %.2f ms\n", bench::Median(gaps),
+                bench::Max(gaps));
     if (!tool_ms.empty())
-      std::printf("  sqlite3 FILE 'select * from PassData' >/dev/null: median %.2f ms, min %.2f ms\n", Median(tool_ms),
-                  *std::min_element(tool_ms.begin(), tool_ms.end()));
+      std::printf("  sqlite3 FILE 'select * from PassData' >/dev/null: median %.2f ms, min %.2f ms\n",
+                  bench::Median(tool_ms), bench::Min(tool_ms));
   }
   std::filesystem::remove_all(dir);
   return 0;

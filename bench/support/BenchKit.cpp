@@ -1,0 +1,267 @@
+#include "bench/support/BenchKit.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "app/Startup.h"
+#include "book/Window1.h"
+#include "framework/Application.h"
+#include "framework/FolderItem.h"
+#include "framework/database/SqlDatabase.h"
+#include "framework/testing/Drivers.h"
+
+namespace bench {
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+double NowMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return -1;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+double Min(const std::vector<double>& v) { return v.empty() ? -1 : *std::min_element(v.begin(), v.end()); }
+double Max(const std::vector<double>& v) { return v.empty() ? -1 : *std::max_element(v.begin(), v.end()); }
+
+std::vector<int> Sizes(int argc, char** argv, int first) {
+  std::vector<int> sizes;
+  for (int i = first; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  if (sizes.empty()) sizes = {10000, 100000};
+  return sizes;
+}
+
+RunsAndSizes ParseRunsAndSizes(int argc, char** argv, int default_runs) {
+  return {argc > 1 ? std::max(1, std::atoi(argv[1])) : default_runs, Sizes(argc, argv, 2)};
+}
+
+namespace {
+std::string Drawn(std::mt19937& rng, int min_len, int max_len, int lowest, int highest) {
+  std::uniform_int_distribution<int> len(min_len, max_len), ch(lowest, highest);
+  std::string s(static_cast<std::size_t>(len(rng)), ' ');
+  for (char& c : s) c = static_cast<char>(ch(rng));
+  return s;
+}
+}  // namespace
+
+std::string RandomText(std::mt19937& rng, int min_len, int max_len) { return Drawn(rng, min_len, max_len, 32, 126); }
+std::string Printable(std::mt19937& rng, int min_len, int max_len) { return Drawn(rng, min_len, max_len, 33, 126); }
+
+std::string Letters(std::mt19937& rng, int min_len, int max_len) {
+  static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ   ";
+  std::uniform_int_distribution<int> len(min_len, max_len), ch(0, sizeof kAlphabet - 2);
+  std::string s(static_cast<std::size_t>(len(rng)), ' ');
+  for (char& c : s) c = kAlphabet[ch(rng)];
+  return s;
+}
+
+// The draws stay in the order the books were first made in, so that a seed
+// still gives the same rows.
+Entry TextEntry(std::mt19937& rng, std::string site) {
+  Entry e;
+  e.site = std::move(site);
+  e.user_name = RandomText(rng, 4, 12);
+  e.password = RandomText(rng, 8, 20);
+  e.notes = RandomText(rng, 0, 60);
+  e.web_address = "http://www." + RandomText(rng, 5, 15);
+  return e;
+}
+
+Entry NameEntry(std::mt19937& rng, std::string site, Draw password) {
+  Entry e;
+  e.site = std::move(site);
+  e.user_name = Letters(rng, 4, 12);
+  e.password = password(rng, 8, 20);
+  e.notes = Letters(rng, 0, 60);
+  e.web_address = "http://www." + Letters(rng, 5, 15) + ".example";
+  return e;
+}
+
+std::string BookFile(const std::string& home) { return home + "/.local/share/Kestrion/PassDataBaseURL.rsd"; }
+
+Book MakeBook(const std::string& file, int rows, unsigned seed, const EntryMaker& entry) {
+  fw::SqlDatabase db;
+  return MakeBook(db, file, rows, seed, entry);
+}
+
+Book MakeBook(fw::SqlDatabase& db, const std::string& file, int rows, unsigned seed, const EntryMaker& entry) {
+  db.SetDatabaseFilePath(file);
+  db.CreateDatabaseFile();
+  db.SQLExecute(
+      "CREATE TABLE PassData(Site VarChar UNIQUE, PassWord VarChar, Notes VarChar, UserName VarChar, "
+      "WebAddress VarChar)");
+  std::mt19937 rng(seed);
+  Book book;
+  for (int i = 0; i < rows; ++i) {
+    Entry e = entry(rng, i);
+    fw::DatabaseRecord r;
+    r.Column("Site", kestrion::Window1::Encrypt(e.site));
+    r.Column("UserName", kestrion::Window1::Encrypt(e.user_name));
+    r.Column("PassWord", kestrion::Window1::Encrypt(e.password));
+    r.Column("Notes", kestrion::Window1::Encrypt(e.notes));
+    r.Column("WebAddress", kestrion::Window1::Encrypt(e.web_address));
+    db.InsertRecord("PassData", r);
+    book.last_site = std::move(e.site);
+  }
+  db.Commit();
+  if (db.Error()) book.error = db.ErrorMessage();
+  return book;
+}
+
+Book MakeHomeBook(const std::string& home, int rows, unsigned seed, const EntryMaker& entry) {
+  fw::FolderItem(home + "/.local/share/Kestrion").CreateAsFolder();
+  return MakeBook(BookFile(home), rows, seed, entry);
+}
+
+std::vector<double> SqliteReadMs(const std::string& file, int runs) {
+  const std::string cmd = "sqlite3 '" + file + "' 'select * from PassData' >/dev/null";
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i) {
+    const auto t0 = Clock::now();
+    if (std::system(cmd.c_str()) != 0) break;
+    times.push_back(Ms(Clock::now() - t0));
+  }
+  return times;
+}
+
+double SqliteBestMs(const std::string& file, int runs) {
+  const std::vector<double> times = SqliteReadMs(file, runs);
+  return !times.empty() && static_cast<int>(times.size()) == runs ? Min(times) : -1;
+}
+
+LoopProbe::LoopProbe(Kind kind, std::size_t reserve) : kind_(kind) {
+  marks_.reserve(reserve);
+  if (kind_ == Kind::kQueuedCall) return;
+  if (kind_ == Kind::kMsTimer) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(1);
+  } else {
+    timer_.setInterval(0);
+  }
+  QObject::connect(&timer_, &QTimer::timeout, &context_, [this] { Mark(); });
+}
+
+// A call still queued names context_, which goes with the probe: it is
+// dropped, never delivered to a probe that is gone.
+LoopProbe::~LoopProbe() { Stop(); }
+
+void LoopProbe::Start() {
+  running_ = true;
+  if (kind_ != Kind::kQueuedCall) {
+    timer_.start();
+    return;
+  }
+  Mark();
+  Queue();
+}
+
+void LoopProbe::Stop() {
+  running_ = false;
+  timer_.stop();
+}
+
+void LoopProbe::Queue() {
+  QMetaObject::invokeMethod(
+      &context_,
+      [this] {
+        if (!running_) return;
+        Mark();
+        Queue();
+      },
+      Qt::QueuedConnection);
+}
+
+void LoopProbe::Clear() { marks_.clear(); }
+void LoopProbe::Mark(Clock::time_point at) { marks_.push_back(at); }
+const std::vector<Clock::time_point>& LoopProbe::Marks() const { return marks_; }
+
+double LoopProbe::LongestGapMs() const {
+  double gap = 0;
+  for (std::size_t i = 1; i < marks_.size(); ++i) gap = std::max(gap, Ms(marks_[i] - marks_[i - 1]));
+  return gap;
+}
+
+std::string TempHome(const std::string& tag) {
+  std::string name = "/tmp/kestrion-bench-" + (tag.empty() ? "" : tag + "-") + "XXXXXX";
+  return mkdtemp(name.data()) ? name : std::string();
+}
+
+ChildResult RunChild(const char* self, const std::string& home, const std::vector<std::string>& args,
+                     const ChildOptions& options) {
+  ChildResult result;
+  int fds[2];
+  if (pipe(fds) != 0) return result;
+  // Everything the child needs is made before it starts, so that its start
+  // is all that the parent's clock sees.
+  const std::string fd = std::to_string(fds[1]), data_home = home + "/.local/share";
+  std::vector<char*> argv = {const_cast<char*>(self), const_cast<char*>("--child"), const_cast<char*>(fd.c_str())};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  result.forked_ms = NowMs();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_DATA_HOME", data_home.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", options.platform_from_caller ? 0 : 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (options.quiet_stderr) {
+      if (FILE* quiet = std::freopen("/dev/null", "w", stderr)) (void)quiet;
+    }
+    execv(self, argv.data());
+    _exit(127);
+  }
+  close(fds[1]);
+  if (pid < 0) {
+    close(fds[0]);
+    return result;
+  }
+  char buf[256];
+  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) result.out.append(buf, static_cast<std::size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return result;
+}
+
+std::vector<std::string> Lines(const std::string& out) {
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at < out.size();) {
+    const std::size_t end = out.find('\n', at);
+    lines.push_back(out.substr(at, end == std::string::npos ? std::string::npos : end - at));
+    if (end == std::string::npos) break;
+    at = end + 1;
+  }
+  return lines;
+}
+
+kestrion::Window1& BringUpProgram() {
+  // The runtime keeps argc and argv for its whole life.
+  static int argc = 1;
+  static char name[] = "kestrion";
+  static char* argv[] = {name, nullptr};
+  fw::RuntimeInit(argc, argv);
+  fw::testing::UseScriptedMessageBoxes(true);
+  fw::testing::KeepRuntimeAlive(true);
+  kestrion::StaticInitialize();
+  fw::RunFrameworkInitialization(kestrion::_Startup);
+  fw::testing::ProcessEvents();
+  return kestrion::Window1::Instance();
+}
+
+void TearDownProgram() {
+  kestrion::StaticFinalize();
+  fw::RuntimeExit();
+}
+
+}  // namespace bench

@@ -1,0 +1,162 @@
+#pragma once
+// What the timing programs share: clocks, books of scrambled rows, the
+// sqlite3 tool's read for scale, a probe of the event loop's runs, a child
+// process with its own home, and the figures drawn from repeated runs.
+#include <QObject>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kestrion {
+class Window1;
+}
+namespace fw {
+class SqlDatabase;
+}
+
+namespace bench {
+
+// --- time -------------------------------------------------------------------
+using Clock = std::chrono::steady_clock;
+double Ms(Clock::duration d);
+double Seconds(Clock::duration d);
+// The monotonic clock in ms: the same in a parent and its child, so that a
+// child's moment can be set against the parent's start of it.
+double NowMs();
+
+// The shortest of `runs` runs of `f`.
+template <class F>
+Clock::duration Fastest(int runs, F&& f) {
+  Clock::duration best = Clock::duration::max();
+  for (int r = 0; r < runs; ++r) {
+    const auto t0 = Clock::now();
+    f();
+    best = std::min(best, Clock::now() - t0);
+  }
+  return best;
+}
+
+// --- figures ----------------------------------------------------------------
+// The middle one of the sorted values (the upper middle of an even count),
+// the least, the greatest; each -1 for none.
+double Median(std::vector<double> v);
+double Min(const std::vector<double>& v);
+double Max(const std::vector<double>& v);
+
+// --- arguments --------------------------------------------------------------
+// The book sizes named from argv[first] on; 10,000 and 100,000 when none is.
+std::vector<int> Sizes(int argc, char** argv, int first);
+// "[runs] [sizes...]": runs at least 1.
+struct RunsAndSizes {
+  int runs;
+  std::vector<int> sizes;
+};
+RunsAndSizes ParseRunsAndSizes(int argc, char** argv, int default_runs);
+
+// --- values -----------------------------------------------------------------
+// `min_len` to `max_len` characters drawn from `rng`.
+using Draw = std::string (*)(std::mt19937& rng, int min_len, int max_len);
+// Printable ASCII, the space included.
+std::string RandomText(std::mt19937& rng, int min_len, int max_len);
+// Printable ASCII without the space.
+std::string Printable(std::mt19937& rng, int min_len, int max_len);
+// Letters and spaces, as names and notes people type.
+std::string Letters(std::mt19937& rng, int min_len, int max_len);
+
+// One row's values, in the clear.
+struct Entry {
+  std::string site, user_name, password, notes, web_address;
+};
+// The values of row `i`; every draw comes from `rng`, so that a seed gives
+// the same book each time.
+using EntryMaker = std::function<Entry(std::mt19937& rng, int i)>;
+// After `site` (drawn first by the caller): the other values as RandomText.
+Entry TextEntry(std::mt19937& rng, std::string site);
+// After `site`: names and notes as Letters, the password drawn by `password`,
+// the web address a name under .example.
+Entry NameEntry(std::mt19937& rng, std::string site, Draw password);
+
+// --- books ------------------------------------------------------------------
+// Where the program keeps its book under a home folder.
+std::string BookFile(const std::string& home);
+struct Book {
+  std::string last_site;  // the last row's name, in the clear
+  std::string error;      // empty when the book was made
+};
+// A new book file of `rows` rows drawn from `seed`, every value scrambled as
+// the program stores it. The file's folder must exist.
+Book MakeBook(const std::string& file, int rows, unsigned seed, const EntryMaker& entry);
+// The same through `db`, which stays connected to the new book.
+Book MakeBook(fw::SqlDatabase& db, const std::string& file, int rows, unsigned seed, const EntryMaker& entry);
+// The same at BookFile(home), its folders made first.
+Book MakeHomeBook(const std::string& home, int rows, unsigned seed, const EntryMaker& entry);
+
+// The sqlite3 tool's plain read of the whole table, process start included:
+// the times of up to `runs` reads in ms, ending at the first that fails.
+std::vector<double> SqliteReadMs(const std::string& file, int runs);
+// The fastest of `runs` reads; -1 when any of them failed.
+double SqliteBestMs(const std::string& file, int runs);
+
+// --- the event loop ---------------------------------------------------------
+// Marks each time the event loop runs: the longest stretch between two marks
+// is the longest time a window could not have answered.
+class LoopProbe {
+ public:
+  enum class Kind {
+    kIdleTimer,   // a 0 ms timer: fires at every run of the loop
+    kMsTimer,     // a precise 1 ms timer
+    kQueuedCall,  // a call queued again each time the loop delivers it
+  };
+  explicit LoopProbe(Kind kind, std::size_t reserve = std::size_t{1} << 20);
+  ~LoopProbe();
+  LoopProbe(const LoopProbe&) = delete;
+  LoopProbe& operator=(const LoopProbe&) = delete;
+
+  // A queued call marks at once on Start, the timers at their first firing.
+  void Start();
+  void Stop();
+  void Clear();
+  void Mark(Clock::time_point at = Clock::now());
+  const std::vector<Clock::time_point>& Marks() const;
+  double LongestGapMs() const;
+
+ private:
+  void Queue();
+
+  Kind kind_;
+  bool running_ = false;
+  std::vector<Clock::time_point> marks_;
+  QObject context_;
+  QTimer timer_;
+};
+
+// --- child processes --------------------------------------------------------
+// A new folder under /tmp named after `tag`, to be a home; empty on failure.
+std::string TempHome(const std::string& tag);
+
+struct ChildOptions {
+  bool platform_from_caller = false;  // QT_QPA_PLATFORM as the caller set it, offscreen otherwise
+  bool quiet_stderr = false;          // the platform's notes not shown
+};
+struct ChildResult {
+  double forked_ms = 0;  // NowMs() just before the child was started
+  std::string out;       // all it wrote to its descriptor; empty when it could not run
+};
+// Runs `self --child FD args...` with `home` as its home, the offscreen
+// platform and silent audio, and waits for it to end.
+ChildResult RunChild(const char* self, const std::string& home, const std::vector<std::string>& args,
+                     const ChildOptions& options = {});
+// `out` cut into its lines, without their ends.
+std::vector<std::string> Lines(const std::string& out);
+
+// In a child: the program up as at a start, message boxes scripted, the
+// runtime kept alive between commands; and its end.
+kestrion::Window1& BringUpProgram();
+void TearDownProgram();
+
+}  // namespace bench
