@@ -32,8 +32,7 @@ std::string Stored(const fw::TextControl& field) { return Window1::Encrypt(fw::T
 bool WriteFailed(Window1& w) {
   if (!w.PassDataBase->Error()) return false;
   const std::string why = w.PassDataBase->ErrorMessage();
-  w.PassDataBase->SQLExecute("ROLLBACK");
-  w.PassDataBase->Commit();
+  w.PassDataBase->Rollback();
   w.AttentionSound();
   fw::MsgBox(why);
   return true;

@@ -480,4 +480,21 @@ void SqlDatabase::Commit() {
   o.Committed();
 }
 
+void SqlDatabase::Rollback() {
+  const std::shared_ptr<Impl> self = d_;
+  Impl& d = *self;
+  Outcome& o = *d.outcome;
+  if (d.Refused()) return;
+  o.Ok();
+  if (!d.RequireConnection()) return;
+  const std::shared_ptr<Connection> conn = d.conn;
+  const Connection::Use use(*conn);
+  o.ForgetWrites();
+  Failure why;
+  if (!conn->Rollback(&why)) {
+    why.message = "Cannot undo the changes: " + why.message;
+    o.Fail(std::move(why));
+  }
+}
+
 }  // namespace fw

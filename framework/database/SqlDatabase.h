@@ -56,6 +56,10 @@ class SqlDatabase {
   // ErrorMessage say so after Commit too (the others are committed), also when
   // there was nothing left to commit.
   void Commit();
+  // Undoes the writes since the last Commit, a refused one among them: the
+  // file stays as the last Commit left it, and the next Commit has nothing of
+  // them to tell.
+  void Rollback();
 
   // The outcome of the last operation.
   bool Error() const;

@@ -56,6 +56,29 @@ TEST_F(DatabaseTransactionTest, AUniqueConflictRefusesOneRowAndKeepsTheTransacti
   EXPECT_EQ(AllEntries(*Open()), expected);
 }
 
+// Rollback undoes every write since the last Commit, the refused one among
+// them, and leaves Commit nothing to tell.
+TEST_F(DatabaseTransactionTest, RollbackUndoesTheWritesSinceTheLastCommitAndTheirRefusal) {
+  auto db = CreateBook();
+  db->InsertRecord("PassData", RecordOf({"a", "kept", "", "", ""}));
+  db->Commit();
+  ASSERT_FALSE(db->Error()) << db->ErrorMessage();
+  db->InsertRecord("PassData", RecordOf({"b", "undone", "", "", ""}));
+  db->InsertRecord("PassData", RecordOf({"a", "refused", "", "", ""}));
+  ASSERT_TRUE(db->Error());
+  db->Rollback();
+  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  db->Commit();
+  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  // The next write goes in as if nothing had happened.
+  db->InsertRecord("PassData", RecordOf({"c", "later", "", "", ""}));
+  db->Commit();
+  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  db.reset();
+  const std::vector<Entry> expected = {{"a", "kept", "", "", ""}, {"c", "later", "", "", ""}};
+  EXPECT_EQ(AllEntries(*Open()), expected);
+}
+
 // A caller tests the flag after Commit: a refused write since the last Commit
 // must still show there, also when Commit itself had nothing to do.
 TEST_F(DatabaseTransactionTest, CommitReportsAWriteRefusedSinceTheLastCommit) {

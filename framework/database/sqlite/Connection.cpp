@@ -134,6 +134,11 @@ bool Connection::Commit(Failure* why) {
   return MoveToOwnName(why);
 }
 
+bool Connection::Rollback(Failure* why) {
+  if (!sqlite3_get_autocommit(db()) && !Exec("ROLLBACK", why)) return false;
+  return MoveToOwnName(why);
+}
+
 // A new file was made under a temporary name and given its own as a second
 // name, locked, so that no one saw it half made. Its journal still goes by the
 // temporary name, where another program would not look for it after a crash:

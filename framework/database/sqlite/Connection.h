@@ -59,6 +59,8 @@ class Connection {
   bool Exec(std::string_view sql, Failure* why);
   // Ends the write transaction, if any. A new file then moves to its name.
   bool Commit(Failure* why);
+  // Undoes the write transaction, if any.
+  bool Rollback(Failure* why);
   // Closes now, or when the last operation that uses the connection ends.
   void Close();
   // The file a new connection was opened under stays when it closes.
