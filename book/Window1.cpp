@@ -49,11 +49,6 @@ void Window1::CreateControls() { _CreateControls0(); }
 
 void Window1::_CreateControls0() {
   Trace("Window1.CreateControls");
-  // Binds a control event to the member of the same name; the control does
-  // not own the window.
-#define BIND(ctl, Event, Member) \
-  Find<std::remove_reference_t<decltype(ctl())>>(#ctl).Event = [this](auto&&... a) { return Member(a...); }
-
   auto label = [this](const char* name, int l, int t, int w, int h, int tab, const char* text, int size, bool bold,
                       fw::RoundRectangle* panel) -> fw::Label& {
     fw::Label& c = New<fw::Label>(name);
@@ -118,14 +113,14 @@ void Window1::_CreateControls0() {
   // 1-4: the search row
   label("Label1", 31, 6, 343, 33, 7, "Which password are you looking for?", 18, true, nullptr).SetTextAlign(1);
   bevel("FindButton", 249, 38, 61, 29, 1, "Find", nullptr);
-  BIND(FindButton, Action, FindButton_Action);
+  FW_BIND(FindButton, Action, FindButton_Action);
   bevel("AddNewPassword", 307, 38, 67, 29, 13, "Add New", nullptr);
-  BIND(AddNewPassword, Action, AddNewPassword_Action);
+  FW_BIND(AddNewPassword, Action, AddNewPassword_Action);
   field("SearchText", 20, 38, 229, 28, 0, 18, false, nullptr);
-  BIND(SearchText, KeyDown, SearchText_KeyDown);
-  BIND(SearchText, MouseDown, SearchText_MouseDown);
-  BIND(SearchText, ConstructContextualMenu, SearchText_ConstructContextualMenu);
-  BIND(SearchText, ContextualMenuAction, SearchText_ContextualMenuAction);
+  FW_BIND(SearchText, KeyDown, SearchText_KeyDown);
+  FW_BIND(SearchText, MouseDown, SearchText_MouseDown);
+  FW_BIND(SearchText, ConstructContextualMenu, SearchText_ConstructContextualMenu);
+  FW_BIND(SearchText, ContextualMenuAction, SearchText_ContextualMenuAction);
 
   // 5: the result list, hidden until a find has several matches
   {
@@ -136,43 +131,43 @@ void Window1::_CreateControls0() {
     c.SetTabIndex(15);
     c.SetHeading("Multiple Passwords Have Been Found, Please Select One...");
     c.SetVisible(false);
-    BIND(Listbox1, CellClick, Listbox1_CellClick);
+    FW_BIND(Listbox1, CellClick, Listbox1_CellClick);
   }
 
   // 6-10: the button panel
   fw::RoundRectangle& rr1 = panel("RoundRectangle1", 20, 393, 390, 41, 21, 0xFFFFFF);
   push("SaveButton", 59, 403, 80, 20, 0, "SAVE", &rr1).SetEnabled(false);
-  BIND(SaveButton, Action, SaveButton_Action);
+  FW_BIND(SaveButton, Action, SaveButton_Action);
   push("DeleteButton", 175, 403, 80, 20, 2, "DELETE", &rr1);
-  BIND(DeleteButton, Action, DeleteButton_Action);
+  FW_BIND(DeleteButton, Action, DeleteButton_Action);
   New<fw::NotePlayer>("NotePlayer1").SetInstrument(1);
   push("CloseButton", 294, 403, 80, 20, 3, "HOME", &rr1);
-  BIND(CloseButton, Action, CloseButton_Action);
+  FW_BIND(CloseButton, Action, CloseButton_Action);
 
   // 11-24: the entry panel
   fw::RoundRectangle& rr2 = panel("RoundRectangle2", 20, 92, 390, 295, 22, 0xBEE2FF);
   label("Label4", 31, 99, 190, 20, 0, "Web Site or System:", 18, true, &rr2);
   field("WebSystem", 31, 119, 365, 26, 1, 18, false, &rr2);
-  BIND(WebSystem, TextChange, WebSystem_TextChange);
-  BIND(WebSystem, KeyUp, WebSystem_KeyUp);
-  BIND(WebSystem, KeyDown, WebSystem_KeyDown);
-  BIND(WebSystem, ConstructContextualMenu, WebSystem_ConstructContextualMenu);
-  BIND(WebSystem, ContextualMenuAction, WebSystem_ContextualMenuAction);
+  FW_BIND(WebSystem, TextChange, WebSystem_TextChange);
+  FW_BIND(WebSystem, KeyUp, WebSystem_KeyUp);
+  FW_BIND(WebSystem, KeyDown, WebSystem_KeyDown);
+  FW_BIND(WebSystem, ConstructContextualMenu, WebSystem_ConstructContextualMenu);
+  FW_BIND(WebSystem, ContextualMenuAction, WebSystem_ContextualMenuAction);
   label("Label5", 31, 150, 177, 21, 2, "User Name:", 18, true, &rr2);
   field("UserNameTxt", 31, 171, 368, 26, 3, 18, true, &rr2);
-  BIND(UserNameTxt, TextChange, UserNameTxt_TextChange);
-  BIND(UserNameTxt, KeyDown, UserNameTxt_KeyDown);
-  BIND(UserNameTxt, KeyUp, UserNameTxt_KeyUp);
-  BIND(UserNameTxt, ConstructContextualMenu, UserNameTxt_ConstructContextualMenu);
-  BIND(UserNameTxt, ContextualMenuAction, UserNameTxt_ContextualMenuAction);
+  FW_BIND(UserNameTxt, TextChange, UserNameTxt_TextChange);
+  FW_BIND(UserNameTxt, KeyDown, UserNameTxt_KeyDown);
+  FW_BIND(UserNameTxt, KeyUp, UserNameTxt_KeyUp);
+  FW_BIND(UserNameTxt, ConstructContextualMenu, UserNameTxt_ConstructContextualMenu);
+  FW_BIND(UserNameTxt, ContextualMenuAction, UserNameTxt_ContextualMenuAction);
   label("Label2", 31, 203, 177, 21, 4, "Your Password:", 18, true, &rr2);
   field("PassWord", 31, 224, 310, 26, 5, 18, true, &rr2).SetPassword(true);
-  BIND(PassWord, TextChange, PassWord_TextChange);
-  BIND(PassWord, KeyDown, PassWord_KeyDown);
-  BIND(PassWord, KeyUp, PassWord_KeyUp);
-  BIND(PassWord, LostFocus, PassWord_LostFocus);
-  BIND(PassWord, ConstructContextualMenu, PassWord_ConstructContextualMenu);
-  BIND(PassWord, ContextualMenuAction, PassWord_ContextualMenuAction);
+  FW_BIND(PassWord, TextChange, PassWord_TextChange);
+  FW_BIND(PassWord, KeyDown, PassWord_KeyDown);
+  FW_BIND(PassWord, KeyUp, PassWord_KeyUp);
+  FW_BIND(PassWord, LostFocus, PassWord_LostFocus);
+  FW_BIND(PassWord, ConstructContextualMenu, PassWord_ConstructContextualMenu);
+  FW_BIND(PassWord, ContextualMenuAction, PassWord_ContextualMenuAction);
   label("Label3", 31, 256, 177, 17, 6, "Notes:", 18, true, &rr2);
   {
     fw::TextArea& c = New<fw::TextArea>("Notes");
@@ -181,30 +176,29 @@ void Window1::_CreateControls0() {
     c.SetTabIndex(7);
     c.SetText("");
     c.SetParent(&rr2);
-    BIND(Notes, TextChange, Notes_TextChange);
-    BIND(Notes, KeyDown, Notes_KeyDown);
-    BIND(Notes, KeyUp, Notes_KeyUp);
-    BIND(Notes, ConstructContextualMenu, Notes_ConstructContextualMenu);
-    BIND(Notes, ContextualMenuAction, Notes_ContextualMenuAction);
+    FW_BIND(Notes, TextChange, Notes_TextChange);
+    FW_BIND(Notes, KeyDown, Notes_KeyDown);
+    FW_BIND(Notes, KeyUp, Notes_KeyUp);
+    FW_BIND(Notes, ConstructContextualMenu, Notes_ConstructContextualMenu);
+    FW_BIND(Notes, ContextualMenuAction, Notes_ContextualMenuAction);
   }
   bevel("ShowHideButton", 344, 224, 55, 26, 8, "Show", &rr2);
-  BIND(ShowHideButton, Action, ShowHideButton_Action);
+  FW_BIND(ShowHideButton, Action, ShowHideButton_Action);
   label("ClipInfo", 181, 203, 218, 21, 9, "(has been copied to clipboard)", 11, false, &rr2);
   bevel("BevelButton1", 344, 349, 52, 26, 10, "Launch", &rr2);
-  BIND(BevelButton1, Action, BevelButton1_Action);
+  FW_BIND(BevelButton1, Action, BevelButton1_Action);
   label("Label7", 31, 329, 190, 17, 11, "Web Address (URL):", 18, true, &rr2);
   field("WebAddress", 31, 349, 310, 26, 12, 14, true, &rr2);
-  BIND(WebAddress, TextChange, WebAddress_TextChange);
-  BIND(WebAddress, KeyDown, WebAddress_KeyDown);
-  BIND(WebAddress, KeyUp, WebAddress_KeyUp);
-  BIND(WebAddress, GotFocus, WebAddress_GotFocus);
-  BIND(WebAddress, ConstructContextualMenu, WebAddress_ConstructContextualMenu);
-  BIND(WebAddress, ContextualMenuAction, WebAddress_ContextualMenuAction);
+  FW_BIND(WebAddress, TextChange, WebAddress_TextChange);
+  FW_BIND(WebAddress, KeyDown, WebAddress_KeyDown);
+  FW_BIND(WebAddress, KeyUp, WebAddress_KeyUp);
+  FW_BIND(WebAddress, GotFocus, WebAddress_GotFocus);
+  FW_BIND(WebAddress, ConstructContextualMenu, WebAddress_ConstructContextualMenu);
+  FW_BIND(WebAddress, ContextualMenuAction, WebAddress_ContextualMenuAction);
 
   // 25: help
   bevel("BevelButton2", 373, 38, 37, 29, 23, "Help", nullptr);
-  BIND(BevelButton2, Action, BevelButton2_Action);
-#undef BIND
+  FW_BIND(BevelButton2, Action, BevelButton2_Action);
 }
 
 // --- control accessors -------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace fw {
@@ -155,3 +156,9 @@ W& ImplicitInstance(const std::string& class_name) {
 }
 
 }  // namespace fw
+
+// Binds a control's event, inside a window's member, to the window's member
+// handler: the control is the one the accessor `ctl` names, and it holds the
+// window without owning it. For example FW_BIND(FindButton, Action, FindButton_Action).
+#define FW_BIND(ctl, Event, Member) \
+  Find<std::remove_reference_t<decltype(ctl())>>(#ctl).Event = [this](auto&&... a) { return Member(a...); }

@@ -45,9 +45,6 @@ void Window4::Layout() {
 void Window4::CreateControls() { _CreateControls0(); }
 
 void Window4::_CreateControls0() {
-#define BIND(ctl, Event, Member) \
-  Find<std::remove_reference_t<decltype(ctl())>>(#ctl).Event = [this](auto&&... a) { return Member(a...); }
-
   auto label = [this](const char* name, int l, int t, int w, int h, int tab, const char* text,
                       bool multiline) -> fw::Label& {
     fw::Label& c = New<fw::Label>(name);
@@ -91,23 +88,22 @@ void Window4::_CreateControls0() {
   label("Label2", 101, 114, 252, 20, 1, "Enter Your Kestrion Program Lock:", false);
   label("Label3", 102, 146, 251, 20, 2, "Confirm Your Kestrion Program Lock:", false);
   field("GatemarkText1", 356, 112, 150, 22, 3, true);
-  BIND(GatemarkText1, KeyDown, GatemarkText1_KeyDown);
+  FW_BIND(GatemarkText1, KeyDown, GatemarkText1_KeyDown);
   field("GatemarkText2", 356, 144, 150, 22, 4, true);
-  BIND(GatemarkText2, KeyDown, GatemarkText2_KeyDown);
+  FW_BIND(GatemarkText2, KeyDown, GatemarkText2_KeyDown);
   label("Label4", 18, 178, 570, 68, 5,
         "Create and Enter your own custom security question below which will be used to reset your password if "
         "your program lock is fogotten:  (for example, \"What is Your Mother's Maiden Name?\") :",
         true);
   field("SecurityQtext", 18, 236, 570, 22, 6, false);
-  BIND(SecurityQtext, KeyDown, SecurityQtext_KeyDown);
+  FW_BIND(SecurityQtext, KeyDown, SecurityQtext_KeyDown);
   label("Label5", 18, 276, 311, 20, 7, "Enter the answer to your security question here:", false);
   field("SecurityAtext", 341, 274, 247, 22, 8, false);
-  BIND(SecurityAtext, KeyDown, SecurityAtext_KeyDown);
+  FW_BIND(SecurityAtext, KeyDown, SecurityAtext_KeyDown);
   button("LockProgramNow", 449, 324, 139, 20, 9, "Lock Program Now");
-  BIND(LockProgramNow, Action, LockProgramNow_Action);
+  FW_BIND(LockProgramNow, Action, LockProgramNow_Action);
   button("CancelWindow4", 18, 324, 80, 20, 10, "Cancel");
-  BIND(CancelWindow4, Action, CancelWindow4_Action);
-#undef BIND
+  FW_BIND(CancelWindow4, Action, CancelWindow4_Action);
 }
 
 fw::Label& Window4::Label1() { return Find<fw::Label>("Label1"); }

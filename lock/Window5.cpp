@@ -103,11 +103,11 @@ void Window5::_CreateControls0() {
   go("GObutton1", 248, 35, 8);
   go("GObutton2", 248, 259, 9);
 
-  TextField1().KeyDown = [this](fw::TextField& c, const std::string& key) { return TextField1_KeyDown(c, key); };
-  Label2().MouseDown = [this](fw::Label& c, int x, int y) { return Label2_MouseDown(c, x, y); };
-  TextField2().KeyDown = [this](fw::TextField& c, const std::string& key) { return TextField2_KeyDown(c, key); };
-  GObutton1().Action = [this](fw::BevelButton& c) { GObutton1_Action(c); };
-  GObutton2().Action = [this](fw::BevelButton& c) { GObutton2_Action(c); };
+  FW_BIND(TextField1, KeyDown, TextField1_KeyDown);
+  FW_BIND(Label2, MouseDown, Label2_MouseDown);
+  FW_BIND(TextField2, KeyDown, TextField2_KeyDown);
+  FW_BIND(GObutton1, Action, GObutton1_Action);
+  FW_BIND(GObutton2, Action, GObutton2_Action);
 }
 
 fw::Label& Window5::Label1() { return Find<fw::Label>("Label1"); }
