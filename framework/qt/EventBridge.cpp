@@ -47,6 +47,7 @@ bool EventBridge::eventFilter(QObject* obj, QEvent* e) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
     case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
     case QEvent::ContextMenu:
       // A disabled control (or one inside a disabled panel) raises no input
       // events; Qt then drops them.
@@ -96,7 +97,10 @@ bool EventBridge::eventFilter(QObject* obj, QEvent* e) {
       }
       return true;
     }
-    case QEvent::MouseButtonPress: {
+    // Qt reports a second press soon after the first as a double-click, in
+    // place of the press: it is a press all the same.
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
       auto* m = static_cast<QMouseEvent*>(e);
       if (m->button() != Qt::LeftButton) return false;
       return c->impl().LeftPress(*c, m->position().toPoint());

@@ -189,6 +189,18 @@ TEST_F(UnlockPrompt, NoToTheLinkChangesNothingAndTheCountGoesOn) {
   ExpectTheBookLockedAndForgotten();
 }
 
+TEST_F(UnlockPrompt, ASecondQuickPressOnTheLinkAsksAgain) {
+  // No to the first question, then at once a second press on the same spot,
+  // which Qt takes for a double-click: it is a press, and the link asks again.
+  fw::testing::QueueAnswers({kNo, kYes});
+  fw::testing::QueueClick(p_->Label2());
+  fw::testing::QueueClick(p_->Label2());
+  fw::testing::ProcessEvents();
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{kResetQuestion, kResetQuestion}));
+  EXPECT_EQ(p_->Height(), 309);
+  EXPECT_TRUE(p_->TextField2().HasFocus());
+}
+
 TEST_F(UnlockPrompt, YesToTheLinkAsksTheSecurityQuestion) {
   GivePassword("wrong");
   GivePassword("wrong");
