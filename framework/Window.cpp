@@ -48,10 +48,12 @@ void Window::Construct(Window* w, const std::string& class_name) {
   w->class_name_ = class_name;
   RegisterWindow(w, class_name);
   w->constructing_ = true;
+  w->impl_->before_open = true;
   w->Layout();
   w->CreateControls();
   w->FinishCreation();
   w->AddMenuHandlers(*w);
+  w->impl_->before_open = false;
   w->Event_Open();
   w->constructing_ = false;
   // A close that came while the window was being made (the window system is
@@ -59,6 +61,12 @@ void Window::Construct(Window* w, const std::string& class_name) {
   if (w->impl_->close_pending) {
     w->impl_->close_pending = false;
     w->Close();
+  }
+  // Only now does the window appear: its Open event could hide it again
+  // before anything of it was on screen.
+  if (w->impl_->show_when_made && !w->closing_) {
+    w->impl_->show_when_made = false;
+    w->Show();
   }
 }
 
@@ -130,7 +138,7 @@ void Window::SetBackColor(bool has_back_color, unsigned rgb) {
 void Window::SetPlacement(int code) { impl_->placement = code; }
 void Window::SetFrame(int) {}
 
-bool Window::Visible() const { return impl_->host->isVisible(); }
+bool Window::Visible() const { return impl_->host->isVisible() || impl_->show_when_made; }
 
 void Window::SetVisible(bool on) {
   if (on) {
@@ -142,6 +150,11 @@ void Window::SetVisible(bool on) {
 
 void Window::Show() {
   Impl& d = *impl_;
+  if (d.before_open) {
+    d.show_when_made = true;
+    return;
+  }
+  d.show_when_made = false;
   if (!d.placed) {
     d.placed = true;
     if (d.placement == 2) {
@@ -162,6 +175,7 @@ void Window::Show() {
 
 void Window::Hide() {
   Impl& d = *impl_;
+  d.show_when_made = false;
   if (d.host->isVisible()) d.focus_when_hidden = d.host->focusWidget();
   d.host->hide();
 }

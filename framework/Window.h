@@ -66,6 +66,10 @@ class Window {
   void SetPlacement(int code);
   void SetFrame(int code);
 
+  // A window made visible before its Open event (by its Layout, as a window
+  // that is visible when created) appears once all its creation events have
+  // run: its Open event may still hide it, and then it is never on screen. A
+  // Show from the Open event itself shows it at once.
   bool Visible() const;
   void SetVisible(bool on);
   void Show();

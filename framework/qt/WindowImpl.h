@@ -29,6 +29,11 @@ struct Window::Impl {
   bool placed = false;
   // A close asked for while the creation events ran, carried out after them.
   bool close_pending = false;
+  // True from the start of the creation events until the Open event begins.
+  bool before_open = false;
+  // Made visible then: shown once the creation events have all run, unless
+  // the window was hidden again meanwhile.
+  bool show_when_made = false;
   // The control that had the focus when the window was hidden: Qt may move the
   // focus of a hidden window (an activation that arrives late), the user expects
   // to find it where it was.

@@ -2,9 +2,14 @@
 // changed on a shown window keep it shown; a window without a close box
 // refuses the close box and is asked first; a close that comes while the
 // window is still being made waits for it; a modal window keeps input from
-// every other window; a disabled control raises no input events; a
+// every other window; a disabled control raises no input events; a window
+// visible when created appears only once its Open event has run; a
 // rectangle's two border colours.
 #include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
 
 #include <functional>
 #include <string>
@@ -144,6 +149,57 @@ TEST(WindowClose, ACloseDuringTheOpenEventWaitsUntilTheWindowStands) {
   });
   EXPECT_EQ(log, "open;opened;close;");
   EXPECT_EQ(fw::GetImplicitWindow("Door.Early"), nullptr);
+}
+
+// Counts the times Qt shows a window of that title.
+class ShowCounter : public QObject {
+ public:
+  explicit ShowCounter(QString title) : title_(std::move(title)) { qApp->installEventFilter(this); }
+  ~ShowCounter() override { qApp->removeEventFilter(this); }
+  int shows = 0;
+  bool eventFilter(QObject* o, QEvent* e) override {
+    auto* w = qobject_cast<QWidget*>(o);
+    if (e->type() == QEvent::Show && w && w->isWindow() && w->windowTitle() == title_) ++shows;
+    return false;
+  }
+
+ private:
+  QString title_;
+};
+
+TEST(WindowShow, AWindowVisibleWhenCreatedAppearsOnceItsOpenEventHasRun) {
+  struct Case {
+    const char* name;
+    std::function<void(Door&)> during_open;
+    bool on_screen_during_open;
+    int shows;
+  };
+  const Case cases[] = {
+      {"left visible", [](Door&) {}, false, 1},
+      {"hidden by its Open event", [](Door& d) { d.SetVisible(false); }, false, 0},
+      {"hidden, then shown again", [](Door& d) { d.SetVisible(false); d.SetVisible(true); }, true, 1},
+      {"shown by its Open event", [](Door& d) { d.Show(); }, true, 1},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ShowCounter counter("Door");
+    bool on_screen = true, visible = false;
+    Door& d = MakeDoor("Door.Show" + std::to_string(n++), [&](Door& d) {
+      d.during_open = [&](Door& self) {
+        c.during_open(self);
+        // The event loop runs in the middle of a long Open event.
+        fw::testing::ProcessEvents();
+        on_screen = IsOnScreen(self);
+        visible = self.Visible();
+      };
+    });
+    EXPECT_EQ(on_screen, c.on_screen_during_open);
+    EXPECT_EQ(visible, c.shows > 0) << "the window's own flag";
+    EXPECT_EQ(IsOnScreen(d), c.shows > 0);
+    EXPECT_EQ(counter.shows, c.shows);
+    d.SetVisible(false);
+  }
 }
 
 TEST(WindowModal, AModalWindowKeepsKeysAndClicksFromTheOthers) {
