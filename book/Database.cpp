@@ -60,6 +60,8 @@ void Window1::Event_Open() {
       PassDataBase->Commit();
       if (PassDataBase->Error()) fw::MsgBox(PassDataBase->ErrorMessage());
       Ding2();
+      // A new book has no lock.
+      lock_scan_done_ = true;
       return;
     }
     // Another copy of the program may have made the file meanwhile: it is

@@ -144,11 +144,8 @@ void Window1::CloseButton_Action(fw::PushButton&) {
 
 void Window1::WebSystem_TextChange(fw::TextField&) {
   EnableSave(*this);
-  // Never while the lock keeps the book closed.
-  if (!ProgramLocked()) {
-    Window1::Instance().Show();
-    Window1::Instance().Refresh(true);
-  }
+  Window1::Instance().Show();
+  Window1::Instance().Refresh(true);
   // The lock row: only its password may be changed here.
   const bool lock = fw::Equals(WebSystem().Text(), kLockKey);
   WebSystem().SetEnabled(!lock);

@@ -293,17 +293,14 @@ fw::MenuItem& Window1::FileShowAll() { return MenuItemNamed("FileShowAll"); }
 
 void Window1::AddMenuHandlers(fw::Window& w) {
   auto& self = static_cast<Window1&>(w);
-  // While the program lock keeps the book closed, every command is taken and
-  // does nothing, whichever window or shortcut it comes from.
-  auto unlessLocked = [&self](bool (Window1::*command)()) {
-    return [&self, command] { return self.ProgramLocked() || (self.*command)(); };
-  };
-  AddMenuHandler("AboutHowToUse", unlessLocked(&Window1::_AboutHowToUse_Action));
-  AddMenuHandler("AboutAboutKestrion", unlessLocked(&Window1::_AboutAboutKestrion_Action));
-  AddMenuHandler("FileExport", unlessLocked(&Window1::_FileExport_Action));
-  AddMenuHandler("FileShowAll", unlessLocked(&Window1::_FileShowAll_Action));
-  AddMenuHandler("FileLockProgram", unlessLocked(&Window1::_FileLockProgram_Action));
-  AddMenuHandler("FileUnLockProgram", unlessLocked(&Window1::_FileUnLockProgram_Action));
+  // While the program lock keeps the book closed the window is locked: the
+  // framework takes each command without running it.
+  AddMenuHandler("AboutHowToUse", [&self] { return self._AboutHowToUse_Action(); });
+  AddMenuHandler("AboutAboutKestrion", [&self] { return self._AboutAboutKestrion_Action(); });
+  AddMenuHandler("FileExport", [&self] { return self._FileExport_Action(); });
+  AddMenuHandler("FileShowAll", [&self] { return self._FileShowAll_Action(); });
+  AddMenuHandler("FileLockProgram", [&self] { return self._FileLockProgram_Action(); });
+  AddMenuHandler("FileUnLockProgram", [&self] { return self._FileUnLockProgram_Action(); });
 }
 
 }  // namespace kestrion

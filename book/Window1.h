@@ -152,12 +152,14 @@ class Window1 : public fw::Window {
   // lock row and, when there is one, hides the book behind the unlock prompt.
   void StartupLockScan();
   // True while the book must stay closed: until the start-up scan has decided,
-  // and while the unlock prompt asks. No menu command reaches the book then.
+  // and while the unlock prompt asks.
   bool ProgramLocked() const;
+  // The window is locked while the program is: none of its handlers runs.
+  bool Locked() const override { return ProgramLocked(); }
 
  private:
   fw::MenuItem& MenuItemNamed(const char* name);
-  bool lock_scan_running_ = false;
+  bool lock_scan_done_ = false;
 };
 
 }  // namespace kestrion

@@ -242,6 +242,7 @@ bool Window::HasMenuHandler(const std::string& item_name) const {
 bool Window::InvokeMenuHandler(const std::string& item_name) {
   auto it = menu_handlers_.find(item_name);
   if (it == menu_handlers_.end()) return false;
+  if (Locked()) return true;
   auto handler = it->second;  // the handler may close the window
   return handler();
 }

@@ -38,6 +38,17 @@ class Window {
   // Keys that no control took; True swallows the key.
   virtual bool Event_KeyDown(const std::string& /*key*/) { return false; }
 
+  // A locked window takes no events: while it answers True, none of its
+  // handlers runs, whatever raised the event (the user, another program
+  // through the accessibility interface, a timer, the program itself). The
+  // refusal is made where events reach the handlers: the control events bound
+  // with FW_BIND, the menu commands (InvokeMenuHandler), the Activate and
+  // KeyDown events, the standard editing commands on its fields. A refused
+  // event is taken and nothing is done: a handler that answers is answered
+  // True (a key is swallowed, a press goes no further), a menu command counts
+  // as handled. Closing the window is not refused.
+  virtual bool Locked() const { return false; }
+
   // Registers the window under its class name, then raises its creation events.
   static void Construct(Window* w, const std::string& class_name);
 
@@ -161,8 +172,26 @@ W& ImplicitInstance(const std::string& class_name) {
 
 }  // namespace fw
 
+namespace fw::internal {
+// Runs a bound handler unless its window is locked (Window::Locked).
+template <class Handler>
+auto Deliver(const Window& w, Handler&& handler) -> decltype(handler()) {
+  if (w.Locked()) {
+    if constexpr (std::is_void_v<decltype(handler())>) {
+      return;
+    } else {
+      return true;
+    }
+  }
+  return handler();
+}
+}  // namespace fw::internal
+
 // Binds a control's event, inside a window's member, to the window's member
 // handler: the control is the one the accessor `ctl` names, and it holds the
-// window without owning it. For example FW_BIND(FindButton, Action, FindButton_Action).
-#define FW_BIND(ctl, Event, Member) \
-  Find<std::remove_reference_t<decltype(ctl())>>(#ctl).Event = [this](auto&&... a) { return Member(a...); }
+// window without owning it. The handler does not run while the window is
+// locked. For example FW_BIND(FindButton, Action, FindButton_Action).
+#define FW_BIND(ctl, Event, Member)                                          \
+  Find<std::remove_reference_t<decltype(ctl())>>(#ctl).Event = [this](auto&&... a) { \
+    return ::fw::internal::Deliver(*this, [&] { return Member(a...); });   \
+  }

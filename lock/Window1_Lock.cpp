@@ -43,12 +43,10 @@ bool LockRowInFile(fw::SqlDatabase& db) {
 
 }  // namespace
 
-bool Window1::ProgramLocked() const { return lock_scan_running_ || Window5::Asking(); }
+bool Window1::ProgramLocked() const { return !lock_scan_done_ || Window5::Asking(); }
 
 void Window1::StartupLockScan() {
   if (!PassDataBase) return;
-  // Until the scan has decided, no command may reach the book.
-  lock_scan_running_ = true;
   auto rs = PassDataBase->SQLSelect("select * from PassData", false);
   rs->MoveFirst();
   SeekLockRow(*rs);
@@ -63,7 +61,7 @@ void Window1::StartupLockScan() {
   } else {
     FileUnLockProgram().SetAutoEnable(false);
   }
-  lock_scan_running_ = false;
+  lock_scan_done_ = true;
 }
 
 bool Window1::CreateProgramLock() {

@@ -36,7 +36,7 @@ void DispatchMenuCommand(const MenuItem& item) {
     }
   // No handler: the standard editing command of the shortcut, on the focused field.
   auto* field = dynamic_cast<TextControl*>(ControlOf(QApplication::focusWidget()));
-  if (!field) return;
+  if (!field || field->Owner().Locked()) return;
   const QString key = ShortcutText(item.KeyboardShortcut()).toLower();
   if (key == "ctrl+x") field->Cut();
   else if (key == "ctrl+c") field->Copy();

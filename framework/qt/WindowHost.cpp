@@ -26,12 +26,13 @@ void WindowHost::closeEvent(QCloseEvent* e) {
 }
 
 bool WindowHost::event(QEvent* e) {
-  if (e->type() == QEvent::WindowActivate) window_.Event_Activate();
+  if (e->type() == QEvent::WindowActivate && !window_.Locked()) window_.Event_Activate();
   return QMainWindow::event(e);
 }
 
 void WindowHost::keyPressEvent(QKeyEvent* e) {
-  if (window_.Event_KeyDown(KeyText(e))) {
+  // A locked window takes the key and does nothing with it.
+  if (window_.Locked() || window_.Event_KeyDown(KeyText(e))) {
     e->accept();
     return;
   }

@@ -1,6 +1,8 @@
 #include "framework/testing/Drivers.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -282,6 +284,52 @@ void SystemPressKey(Window& w, Key key) {
 void SystemClick(Control& c) {
   QueueClick(c);
   ProcessEvents();
+}
+
+// --- accessibility --------------------------------------------------------------
+namespace {
+QAccessibleInterface* AccessibleOf(Control& c) {
+  QWidget* w = W(c);
+  return w ? QAccessible::queryAccessibleInterface(w) : nullptr;
+}
+}  // namespace
+
+bool AccessiblePress(Control& c) {
+  QAccessibleInterface* a = AccessibleOf(c);
+  QAccessibleActionInterface* actions = a ? a->actionInterface() : nullptr;
+  const QString press = QAccessibleActionInterface::pressAction();
+  if (!actions || !actions->actionNames().contains(press)) return false;
+  actions->doAction(press);
+  // A button pressed this way clicks when its animation ends, on a timer.
+  QTest::qWait(250);
+  ProcessEvents();
+  return true;
+}
+
+bool AccessibleSetText(Control& c, const std::string& text, AccessibleEdit how) {
+  QAccessibleInterface* a = AccessibleOf(c);
+  if (!a) return false;
+  const QString q = ToQ(text);
+  switch (how) {
+    case AccessibleEdit::SetValue:
+      a->setText(QAccessible::Value, q);
+      break;
+    case AccessibleEdit::ReplaceText:
+    case AccessibleEdit::InsertText: {
+      QAccessibleEditableTextInterface* edit = a->editableTextInterface();
+      QAccessibleTextInterface* read = a->textInterface();
+      if (!edit || !read) return false;
+      const int length = read->characterCount();
+      if (how == AccessibleEdit::ReplaceText) {
+        edit->replaceText(0, length, q);
+      } else {
+        edit->insertText(length, q);
+      }
+      break;
+    }
+  }
+  ProcessEvents();
+  return true;
 }
 
 // --- windows and menus ----------------------------------------------------------

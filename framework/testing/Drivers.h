@@ -67,6 +67,19 @@ void SystemTypeText(Window& w, const std::string& text);
 void SystemPressKey(Window& w, Key key);
 void SystemClick(Control& c);
 
+// --- accessibility -----------------------------------------------------------
+// What another program may do to a control through the accessibility
+// interface (AT-SPI on the desktop), by Qt's own accessibility objects, also
+// to a control of a hidden window. Press: the control's "Press" action, which
+// Qt carries out as a short animated click; the call waits until it is done.
+// False when the control offers no such action.
+bool AccessiblePress(Control& c);
+// Puts the text into a text control: as its value, by replacing its whole
+// text through the editable-text interface, or by inserting it at the end.
+// False when the control offers no such interface.
+enum class AccessibleEdit { SetValue, ReplaceText, InsertText };
+bool AccessibleSetText(Control& c, const std::string& text, AccessibleEdit how);
+
 // --- windows and menus -------------------------------------------------------
 // Chooses the menu item of that name in the window's menu bar, as a click
 // would; False when there is no such item or it is disabled.

@@ -1,6 +1,7 @@
 // While the unlock prompt asks, nothing reaches the book: no menu command or
 // shortcut, from the prompt or any other window; no window that would bring
-// the book back; no key or click sent to the hidden book. Before the start-up
+// the book back; no key or click sent to the hidden book; no action of
+// another program through the accessibility interface. Before the start-up
 // scan has decided, no command reaches it either, and a close of the main
 // window waits until the scan is done. Only a right password or answer shows
 // the book; the prompt's own fields keep working.
@@ -13,6 +14,7 @@
 
 #include "LockFixture.h"
 #include "framework/Clipboard.h"
+#include "framework/testing/EventLog.h"
 #include "info/Window2.h"
 #include "info/Window3.h"
 
@@ -39,12 +41,16 @@ class WhileLocked : public ::testing::Test {
   // Nothing of the book came out: it is hidden in its search view, no other
   // window was made, no question was asked, the clipboard and the file are as
   // they were, and the prompt still asks.
-  void ExpectNothingReachedTheBook() {
+  // A text that another program put into a field stays there, and nothing
+  // comes of it.
+  void ExpectNothingReachedTheBook(const std::string& search_text = "", const std::string& site_text = "") {
     EXPECT_FALSE(OnScreen(main_));
     EXPECT_EQ(main_->Height(), 86);
     EXPECT_FALSE(main_->Listbox1().Visible());
-    EXPECT_EQ(main_->SearchText().Text(), "");
-    EXPECT_EQ(main_->WebSystem().Text(), "");
+    EXPECT_EQ(main_->SearchText().Text(), search_text);
+    EXPECT_EQ(main_->WebSystem().Text(), site_text);
+    EXPECT_FALSE(main_->SaveButton().Enabled());
+    EXPECT_TRUE(fw::testing::LaunchedUrls().empty());
     EXPECT_EQ(fw::GetImplicitWindow("Window2.Window2"), nullptr);
     EXPECT_EQ(fw::GetImplicitWindow("Window3.Window3"), nullptr);
     EXPECT_EQ(SetUpWindow(), nullptr);
@@ -107,6 +113,35 @@ TEST_F(WhileLocked, KeysAndClicksSentToTheHiddenBookDoNothing) {
   fw::testing::SystemTypeText(*Prompt(), "pw\r");
   EXPECT_TRUE(OnScreen(main_));
   EXPECT_FALSE(OnScreen(Prompt()));
+}
+
+TEST_F(WhileLocked, AnotherProgramsAccessibilityActionsReachNothing) {
+  // A screen reader or another program on the desktop sees the hidden book's
+  // controls: it fills the search box and presses Find, presses the other
+  // buttons, and names an entry in the hidden entry panel and presses SAVE.
+  using fw::testing::AccessibleEdit;
+  fw::testing::ClearLog();
+  for (AccessibleEdit how : {AccessibleEdit::SetValue, AccessibleEdit::ReplaceText, AccessibleEdit::InsertText}) {
+    SCOPED_TRACE(static_cast<int>(how));
+    ASSERT_TRUE(fw::testing::AccessibleSetText(main_->SearchText(), "", AccessibleEdit::SetValue));
+    ASSERT_TRUE(fw::testing::AccessibleSetText(main_->SearchText(), "Bank", how));
+    ASSERT_TRUE(fw::testing::AccessiblePress(main_->FindButton()));
+    ExpectNothingReachedTheBook("Bank");
+  }
+  fw::testing::AccessibleSetText(main_->SearchText(), "", AccessibleEdit::SetValue);
+  for (fw::BevelButton* b : {&main_->BevelButton2(), &main_->AddNewPassword(), &main_->ShowHideButton(),
+                             &main_->BevelButton1()}) {
+    SCOPED_TRACE(b->Name());
+    ASSERT_TRUE(fw::testing::AccessiblePress(*b));
+    ExpectNothingReachedTheBook();
+  }
+  ASSERT_TRUE(fw::testing::AccessibleSetText(main_->WebSystem(), "Stolen", AccessibleEdit::SetValue));
+  ASSERT_TRUE(fw::testing::AccessibleSetText(main_->PassWord(), "pw", AccessibleEdit::SetValue));
+  fw::testing::AccessiblePress(main_->SaveButton());
+  fw::testing::AccessiblePress(main_->CloseButton());
+  fw::testing::AccessiblePress(main_->DeleteButton());
+  ExpectNothingReachedTheBook("", "Stolen");
+  EXPECT_TRUE(fw::testing::Notes().empty()) << "not even a sound";
 }
 
 TEST_F(WhileLocked, TheInformationAndSetUpWindowsDoNotBringTheBookBack) {
@@ -229,6 +264,34 @@ TEST(DuringTheScan, InputForTheBookWaitsAndALockedBookNeverGetsIt) {
       EXPECT_EQ(w.SearchText().Text(), "Site");
       EXPECT_NE(fw::GetImplicitWindow("Window2.Window2"), nullptr);
     }
+    Stop();
+  }
+}
+
+TEST(DuringTheScan, AnotherProgramsAccessibilityActionsReachNothing) {
+  for (bool locked : {true, false}) {
+    SCOPED_TRACE(locked ? "locked" : "not locked");
+    std::filesystem::remove_all(test::DataFolderPath());
+    MakeBook(ManyEntries(kManyEntries), locked ? std::optional<Lock>(Lock{"Q", "pw", "A"}) : std::nullopt);
+    bool ran = false, during_open = false;
+    fw::testing::RunWhenEventsAreNextProcessed([&] {
+      ran = true;
+      Window1& w = Window1::Instance();
+      during_open = w.IsConstructing();
+      fw::testing::AccessibleSetText(w.SearchText(), "Site number 7", fw::testing::AccessibleEdit::SetValue);
+      fw::testing::AccessiblePress(w.FindButton());
+      fw::testing::AccessiblePress(w.BevelButton2());
+    });
+    fw::Clipboard().SetText("before");
+    Window1& w = Start();
+    fw::testing::ProcessEvents();
+    ASSERT_TRUE(ran && during_open) << "the scan never let the event loop run";
+    EXPECT_EQ(w.Height(), 86);
+    EXPECT_EQ(w.WebSystem().Text(), "");
+    EXPECT_EQ(fw::Clipboard().Text(), "before");
+    EXPECT_EQ(fw::GetImplicitWindow("Window2.Window2"), nullptr);
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_EQ(OnScreen(&w), !locked);
     Stop();
   }
 }
