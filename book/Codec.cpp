@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <string_view>
 
 #include "framework/EventLoop.h"
@@ -127,6 +128,31 @@ std::string DecryptText(std::string s) {
     fw::Yield();
   }
   return out;
+}
+
+namespace {
+bool Storable(unsigned char c) { return (c >= 32 && c <= 126) || c == '\r' || c == '\n'; }
+
+std::string Describe(const std::string& text, std::size_t at) {
+  const unsigned char c = static_cast<unsigned char>(text[at]);
+  if (c == '\t') return "a tab";
+  if (c < 0x80) return "a control character";
+  const int code = fw::Asc(text.substr(at, 4));
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(code));
+  return "the character \"" + fw::Left(text.substr(at), 1) + "\" (" + hex + ")";
+}
+}  // namespace
+
+std::string UnstorableTextMessage(const std::string& text, const std::string& label, bool masked,
+                                  const std::string& not_stored, const std::string& holder) {
+  std::size_t at = 0;
+  while (at < text.size() && Storable(static_cast<unsigned char>(text[at]))) ++at;
+  if (at == text.size()) return {};
+  return "The field \"" + label + "\" holds " + (masked ? std::string("a character") : Describe(text, at)) +
+         " that Kestrion cannot store, so " + not_stored + "." + fw::EndOfLine() + fw::EndOfLine() + holder +
+         " can hold the letters A to Z and a to z, the digits, the blank, the punctuation marks of a US keyboard "
+         "and line breaks. Please remove or replace that character.";
 }
 
 }  // namespace kestrion

@@ -10,4 +10,14 @@ namespace kestrion {
 std::string EncryptText(std::string s);
 std::string DecryptText(std::string s);
 
+// The codec keeps the printable ASCII characters, CR and LF; any other
+// character would come back as another one, or as nothing. This is the
+// message that refuses a field whose text holds such a character, or "" when
+// the codec keeps all of it. It names the field by its label and the first
+// such character, which a masked field does not show. `not_stored` ends its
+// first sentence ("the entry was not saved"), `holder` says what can hold
+// what ("An entry").
+std::string UnstorableTextMessage(const std::string& text, const std::string& label, bool masked,
+                                  const std::string& not_stored, const std::string& holder);
+
 }  // namespace kestrion

@@ -2,10 +2,9 @@
 //
 // The save button is the editing state: its caption is the mode ("SAVE" a new
 // entry, "UPDATE" an opened one) and its enabled flag means unsaved changes.
-#include <cstdio>
-
 #include "app/Module1.h"
 #include "app/Resources.h"
+#include "book/Codec.h"
 #include "book/Window1.h"
 #include "framework/Application.h"
 #include "framework/Clipboard.h"
@@ -45,20 +44,6 @@ std::shared_ptr<fw::RecordSet> AllRows(Window1& w) {
   return WriteFailed(w) ? nullptr : rs;
 }
 
-// The codec keeps the printable ASCII characters, CR and LF; any other
-// character would come back as another one, or as nothing.
-bool Storable(unsigned char c) { return (c >= 32 && c <= 126) || c == '\r' || c == '\n'; }
-
-std::string Describe(const std::string& text, std::size_t at) {
-  const unsigned char c = static_cast<unsigned char>(text[at]);
-  if (c == '\t') return "a tab";
-  if (c < 0x80) return "a control character";
-  const int code = fw::Asc(text.substr(at, 4));
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(code));
-  return "the character \"" + fw::Left(text.substr(at), 1) + "\" (" + hex + ")";
-}
-
 // Refuses the save while a field holds what the book cannot store, naming the
 // field by its label and moving the focus there. The password's character is
 // not shown: the field is masked.
@@ -74,16 +59,11 @@ bool AllStorable(Window1& w) {
                           {w.Notes(), "Notes", false},
                           {w.WebAddress(), "Web Address (URL)", false}};
   for (const Field& f : fields) {
-    const std::string text = fw::Trim(f.control.Text());
-    std::size_t at = 0;
-    while (at < text.size() && Storable(static_cast<unsigned char>(text[at]))) ++at;
-    if (at == text.size()) continue;
+    const std::string why =
+        UnstorableTextMessage(fw::Trim(f.control.Text()), f.label, f.secret, "the entry was not saved", "An entry");
+    if (why.empty()) continue;
     w.AttentionSound();
-    fw::MsgBox(std::string("The field \"") + f.label + "\" holds " +
-               (f.secret ? std::string("a character") : Describe(text, at)) +
-               " that Kestrion cannot store, so the entry was not saved." + fw::EndOfLine() + fw::EndOfLine() +
-               "An entry can hold the letters A to Z and a to z, the digits, the blank, the punctuation marks "
-               "of a US keyboard and line breaks. Please remove or replace that character.");
+    fw::MsgBox(why);
     f.control.SetFocus();
     return false;
   }

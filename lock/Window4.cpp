@@ -3,6 +3,7 @@
 #include <type_traits>
 
 #include "app/Module1.h"
+#include "book/Codec.h"
 #include "book/Window1.h"
 #include "framework/MsgBox.h"
 #include "framework/Text.h"
@@ -14,6 +15,31 @@ namespace {
 // Characters of 128 and above never reach the lock's fields; pasted text is
 // not filtered.
 bool SwallowsKey(const std::string& key) { return fw::Asc(key) > 127; }
+
+// A lock whose text the codec cannot store would be stored altered, and the
+// same password or answer would no longer open the book: refused, naming the
+// field (as typed, blanks included: the prompt compares what is typed) and
+// moving the focus there. The passwords are masked: their character is not shown.
+bool AllStorable(Window4& w) {
+  struct Field {
+    fw::TextField& control;
+    const char* label;
+    bool masked;
+  };
+  const Field fields[] = {{w.GatemarkText1(), "Enter Your Kestrion Program Lock", true},
+                          {w.GatemarkText2(), "Confirm Your Kestrion Program Lock", true},
+                          {w.SecurityQtext(), "Security Question", false},
+                          {w.SecurityAtext(), "Enter the answer to your security question here", false}};
+  for (const Field& f : fields) {
+    const std::string why = UnstorableTextMessage(f.control.Text(), f.label, f.masked,
+                                                  "the program lock was not created", "A program lock");
+    if (why.empty()) continue;
+    fw::MsgBox(why);
+    f.control.SetFocus();
+    return false;
+  }
+  return true;
+}
 
 // The book comes back only when the lock does not keep it closed.
 void ShowTheBook() {
@@ -135,6 +161,7 @@ void Window4::LockProgramNow_Action(fw::PushButton&) {
     GatemarkText1().SetFocus();
     return;
   }
+  if (!AllStorable(*this)) return;
 
   Module1::GatemarkSQ = "";
   Module1::GatemarkPW = "";

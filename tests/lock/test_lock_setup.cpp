@@ -1,6 +1,7 @@
 // "Kestrion Program Lock", the set-up window of File > "Lock Program...": its
 // layout and texts, its key filters, the checks of "Lock Program Now", what
-// it stores, and its "Cancel" and close box.
+// it stores (never a text the codec would alter), and its "Cancel" and close
+// box.
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "LockFixture.h"
+#include "framework/Clipboard.h"
 
 namespace kestrion {
 namespace {
@@ -157,6 +159,112 @@ INSTANTIATE_TEST_SUITE_P(
                       Refused{"TrailingBlank", "pw", "pw ", "Q", "A", &kNoMatch},
                       Refused{"Different", "pw1", "pw2", "Q", "A", &kNoMatch}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// --- what the codec cannot store --------------------------------------------
+
+enum class Way { Pasted, InputMethod };
+struct Unstorable {
+  const char* name;
+  const char* field;  // the field the text goes into; both passwords for a password
+  Way way;
+  std::string text;
+  const char* label;
+  std::string described;  // "" when the message must not show the character
+};
+void PrintTo(const Unstorable& c, std::ostream* os) { *os << c.name; }
+
+const Unstorable kUnstorable[] = {
+    {"AccentPastedIntoThePassword", "GatemarkText1", Way::Pasted, "p\xC3\xA4ss", "Enter Your Kestrion Program Lock",
+     ""},
+    {"TabPastedAfterThePassword", "GatemarkText1", Way::Pasted, "pass\t", "Enter Your Kestrion Program Lock", ""},
+    {"AccentComposedIntoTheQuestion", "SecurityQtext", Way::InputMethod, "Caf\xC3\xA9?", "Security Question",
+     "the character \"\xC3\xA9\" (U+00E9)"},
+    {"NoBreakSpacePastedIntoTheAnswer", "SecurityAtext", Way::Pasted, "Elm\xC2\xA0Street",
+     "Enter the answer to your security question here", "(U+00A0)"},
+    {"NoBreakSpacePastedAfterTheAnswer", "SecurityAtext", Way::Pasted, "Elm\xC2\xA0",
+     "Enter the answer to your security question here", "(U+00A0)"},
+};
+
+class SetUpCannotStore : public LockSetUp, public ::testing::WithParamInterface<Unstorable> {
+ protected:
+  void Put(fw::TextField& f, const Unstorable& c) {
+    f.SetText("");
+    if (c.way == Way::Pasted) {
+      fw::testing::MoveFocusTo(f);
+      fw::Clipboard().SetText(c.text);
+      fw::testing::PressShortcut(*w_, 'v');
+    } else {
+      fw::testing::CommitInputMethodText(f, c.text);
+    }
+    ASSERT_EQ(f.Text(), c.text) << "the text reached the field";
+  }
+};
+
+TEST_P(SetUpCannotStore, RefusesTheLockNamingTheField) {
+  const Unstorable& c = GetParam();
+  Fill("pass", "pass", "Street?", "Elm");
+  fw::TextField& field = w_->Find<fw::TextField>(c.field);
+  Put(field, c);
+  if (field.Name() == "GatemarkText1") Put(w_->GatemarkText2(), c);
+  w_->CancelWindow4().SetFocus();
+  const std::vector<std::string> typed = {w_->GatemarkText1().Text(), w_->GatemarkText2().Text(),
+                                          w_->SecurityQtext().Text(), w_->SecurityAtext().Text()};
+  LockNow();
+
+  ASSERT_EQ(BoxTexts().size(), 1u);
+  const std::string box = BoxTexts()[0];
+  EXPECT_EQ(box.rfind(std::string("The field \"") + c.label + "\" holds ", 0), 0u) << box;
+  if (c.described.empty()) {
+    EXPECT_EQ(box.find(c.text), std::string::npos) << "a password's character is not shown: " << box;
+  } else {
+    EXPECT_NE(box.find(c.described), std::string::npos) << box;
+  }
+  EXPECT_NE(box.find("the program lock was not created"), std::string::npos) << box;
+  // Nothing written, nothing switched; the window stays with what was typed.
+  EXPECT_TRUE(StoredRows().empty());
+  EXPECT_TRUE(main_->FileLockProgram().AutoEnable());
+  EXPECT_EQ(Module1::GatemarkPW, "");
+  EXPECT_FALSE(Module1::GatemarkCreate);
+  ASSERT_EQ(SetUpWindow(), w_);
+  EXPECT_TRUE(OnScreen(w_));
+  EXPECT_EQ((std::vector<std::string>{w_->GatemarkText1().Text(), w_->GatemarkText2().Text(),
+                                      w_->SecurityQtext().Text(), w_->SecurityAtext().Text()}),
+            typed);
+  EXPECT_TRUE(field.HasFocus());
+}
+
+INSTANTIATE_TEST_SUITE_P(Characters, SetUpCannotStore, ::testing::ValuesIn(kUnstorable),
+                         [](const ::testing::TestParamInfo<Unstorable>& i) { return std::string(i.param.name); });
+
+TEST(SetUpCannotStoreThenStores, ThePasswordMadeGoodLocksAndOpensTheBookNextTime) {
+  Window1& main = Start();
+  ASSERT_TRUE(fw::testing::ChooseMenuItem(main, "FileLockProgram"));
+  Window4& w = *SetUpWindow();
+  for (fw::TextField* f : {&w.GatemarkText1(), &w.GatemarkText2()}) {
+    fw::testing::MoveFocusTo(*f);
+    fw::Clipboard().SetText("p\xC3\xA4ss");
+    fw::testing::PressShortcut(w, 'v');
+  }
+  fw::testing::TypeText(w.SecurityQtext(), "Street?");
+  fw::testing::TypeText(w.SecurityAtext(), "Elm");
+  fw::testing::Click(w.LockProgramNow());
+  ASSERT_EQ(BoxTexts().size(), 1u);
+  EXPECT_FALSE(StoredLock());
+  // The user types it again, as the codec can keep it.
+  for (fw::TextField* f : {&w.GatemarkText1(), &w.GatemarkText2()}) {
+    f->SetText("");
+    fw::testing::TypeText(*f, "pass");
+  }
+  fw::testing::ClearShownBoxes();
+  fw::testing::Click(w.LockProgramNow());
+  fw::testing::ProcessEvents();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{kLocked});
+  Stop();
+  Start();
+  GivePassword("pass");
+  EXPECT_TRUE(OnScreen(&Window1::Instance()));
+  Stop();
+}
 
 TEST_F(LockSetUp, LockProgramNowStoresTheTrimmedLockAndClosesTheWindow) {
   // The confirmation may differ in letter case; blanks around are dropped.
