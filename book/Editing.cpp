@@ -70,6 +70,21 @@ bool AllStorable(Window1& w) {
   return true;
 }
 
+// Only the set-up window makes the program lock: an entry may not take the
+// lock's name, in any letter case, blanks around it or not. The lock row
+// itself, opened as such, keeps its name while its password is changed.
+bool NamesTheLock(Window1& w) {
+  if (!fw::Equals(fw::Trim(w.WebSystem().Text()), kLockKey)) return false;
+  if (fw::Equals(w.SaveButton().Caption(), "UPDATE") && fw::Equals(Module1::UpdateSiteString, kLockKey)) return false;
+  w.AttentionSound();
+  fw::MsgBox(std::string("The name \"") + kLockKey + "\" belongs to the program lock, so the entry was not saved." +
+             fw::EndOfLine() + fw::EndOfLine() +
+             "Please give the entry another Web Site or System name. To lock the program, choose Lock Program... "
+             "from the File menu.");
+  w.WebSystem().SetFocus();
+  return true;
+}
+
 // Save enabling, for every field: a change means unsaved changes, unless the
 // site is blank.
 void EnableSave(Window1& w) {
@@ -191,6 +206,7 @@ void Window1::SaveButtonAction() {
     PassWord().SetFocus();
     return;
   }
+  if (NamesTheLock(*this)) return;
   if (!AllStorable(*this)) return;
   auto rs = AllRows(*this);
   if (!rs) return;

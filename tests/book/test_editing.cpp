@@ -756,6 +756,69 @@ TEST_F(Editing, TheLockRowOpensWithOnlyItsPasswordOpenAndUpdatesAsAnyEntry) {
   ExpectLockGuard(*win, false);
 }
 
+const std::string kLockName =
+    "The name \"Kestrion Program Lock\" belongs to the program lock, so the entry was not saved.\n\nPlease give "
+    "the entry another Web Site or System name. To lock the program, choose Lock Program... from the File menu.";
+
+struct LockName {
+  const char* name;
+  bool opened;       // an opened entry renamed (UPDATE) rather than a new one (SAVE)
+  const char* site;  // as typed
+};
+void PrintTo(const LockName& c, std::ostream* os) { *os << c.name; }
+
+class EntryNamedAsTheLock : public Editing, public ::testing::WithParamInterface<LockName> {};
+
+// The lock's name, however written, is refused with the edits kept: no entry
+// becomes a lock the user never set, and the next start is not locked.
+TEST_P(EntryNamedAsTheLock, IsRefusedWithTheEditsKept) {
+  const LockName& c = GetParam();
+  Start(kBook);
+  const auto before = StoredRaw();
+  if (c.opened) {
+    Open("forum");
+    Retype(win->WebSystem(), c.site);
+    Retype(win->PassWord(), "new-pw");
+  } else {
+    NewEntry({"", "", "pw", "", ""});
+    ft::TypeText(win->WebSystem(), c.site);
+  }
+  const Entry shown = OnScreen();
+  const bool guarded = !win->WebSystem().Enabled();
+  ft::ClearLog();
+  Save();
+
+  EXPECT_EQ(Boxes(), std::vector<std::string>{kLockName});
+  EXPECT_TRUE(AttentionPlayed());
+  EXPECT_EQ(StoredRaw(), before);
+  ExpectEntryKept(shown, c.opened ? "UPDATE" : "SAVE");
+  // The site field takes the focus, unless the lock-key guard has greyed it.
+  if (!guarded) EXPECT_EQ(Focused(), "WebSystem");
+  ExpectLockGuard(*win, guarded);
+
+  // Answered Yes, the save prompt of HOME meets the same refusal: the entry stays.
+  ft::QueueAnswers({kYes});
+  ft::Click(win->CloseButton());
+  ft::ProcessEvents();
+  EXPECT_EQ(Boxes().back(), kLockName);
+  ExpectEntryKept(shown, c.opened ? "UPDATE" : "SAVE");
+  EXPECT_EQ(StoredRaw(), before);
+
+  // The next start opens the book: no lock was made.
+  kestrion::test::StopProgram();
+  win = &kestrion::test::StartProgram();
+  EXPECT_TRUE(ft::IsOnScreen(*win));
+  EXPECT_EQ(fw::GetImplicitWindow("Window5.Window5"), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, EntryNamedAsTheLock,
+    ::testing::Values(LockName{"NewExactly", false, "Kestrion Program Lock"},
+                      LockName{"NewInOtherCaseWithBlanks", false, " kestrion program lock "},
+                      LockName{"OpenedRenamedInCapitals", true, "KESTRION PROGRAM LOCK"},
+                      LockName{"OpenedRenamedWithBlanks", true, "Kestrion Program Lock  "}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(Editing, ASiteChangeNeverShowsABookThatTheLockKeepsClosed) {
   kestrion::test::MakeDatabase(kBook);
   Sql().Exec("INSERT INTO PassData (Site, UserName, PassWord, Notes) VALUES ('" + Window1::Encrypt(kLockKey) +
