@@ -69,6 +69,9 @@ void _Main() {
   // erases the clipboard, and so does an end that skipped it (the session
   // asking the program to end, an error report).
   if (Module1::ClearClipBoard == 1) fw::Clipboard().SetText("");
+  // So does the promise of a right security answer: the lock is gone, also
+  // when the run ended before the main window was activated.
+  if (Window1* main = Window1::Existing()) main->FinishLockReset();
 }
 
 void StaticFinalize() {

@@ -298,6 +298,9 @@ void Window1::Event_Close() {
     return;
   }
   ShrinkWindow();
+  // Closed before it was ever activated, the book still loses the lock that a
+  // right security answer removed.
+  FinishLockReset();
   fw::Clipboard c;
   if (Module1::ClearClipBoard == 1) c.SetText("");
   fw::Quit(0);

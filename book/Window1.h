@@ -146,6 +146,11 @@ class Window1 : public fw::Window {
   // and answers whether the change is in the file.
   bool DeleteProgramLock();
   bool CreateProgramLock();
+  // After a right security answer: removes the lock, as the message promised.
+  // Done at the main window's activation, and at the latest when the run ends.
+  void FinishLockReset();
+  // The main window when it exists, without making one.
+  static Window1* Existing();
 
   // 9. the program lock
   // The last step of Event_Open on every start but the first: looks for the

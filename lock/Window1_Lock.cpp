@@ -114,12 +114,16 @@ bool Window1::DeleteProgramLock() {
   return false;
 }
 
-void Window1::Event_Activate() {
+void Window1::Event_Activate() { FinishLockReset(); }
+
+void Window1::FinishLockReset() {
   if (!Module1::GatemarkRESET) return;
   // The security answer was right: the lock goes now that the book is open.
   Module1::GatemarkRESET = false;
   if (DeleteProgramLock()) FileUnLockProgram().SetAutoEnable(false);
 }
+
+Window1* Window1::Existing() { return dynamic_cast<Window1*>(fw::GetImplicitWindow("Window1.Window1")); }
 
 bool Window1::_FileLockProgram_Action() {
   // The guide made here stays silent.

@@ -5,7 +5,14 @@
 // lock row that the database refuses.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+
 #include <algorithm>
+#include <csignal>
+#include <stdexcept>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -109,6 +116,76 @@ TEST(LockRow, ALockLivesInTheFileFromLockingToTheSecurityAnswer) {
     EXPECT_EQ(Stop(), 0);
   }
 }
+
+// --- the lock removed by a right security answer, however the run ends ---------
+
+// Holds back the main window's activation, as a window manager may (the run
+// ends while the message is still up, or the window is never given the focus).
+class NoActivationOfTheBook : public QObject {
+ public:
+  NoActivationOfTheBook() { qApp->installEventFilter(this); }
+  ~NoActivationOfTheBook() override { qApp->removeEventFilter(this); }
+  int held = 0;
+  bool eventFilter(QObject* o, QEvent* e) override {
+    auto* w = qobject_cast<QWidget*>(o);
+    if (e->type() != QEvent::WindowActivate || !w || w->windowTitle() != "Kestrion V1.2") return false;
+    ++held;
+    return true;
+  }
+};
+
+enum class Ending { CloseBox, Quit, Terminate, Interrupt, ErrorReport };
+struct EndingCase {
+  const char* name;
+  Ending ending;
+  int code;
+};
+void PrintTo(const EndingCase& c, std::ostream* os) { *os << c.name; }
+
+class AnswerThenEnd : public ::testing::TestWithParam<EndingCase> {};
+
+TEST_P(AnswerThenEnd, TheLockIsGoneWhenTheRunEndsBeforeTheBookIsActivated) {
+  const EndingCase& c = GetParam();
+  MakeBook({{"Bank", "me", "b4nk", "", ""}}, Lock{"Q", "pw", "A"});
+  NoActivationOfTheBook held;
+  bool asked_reset = false, kept_until_the_end = false;
+  const int code = test::RunProgram([&] {
+    ForgotPassword(kYes);
+    GiveAnswer("a");
+    asked_reset = Module1::GatemarkRESET;
+    // Without the activation the row stays until the run ends.
+    kept_until_the_end = StoredLock().has_value();
+    switch (c.ending) {
+      case Ending::CloseBox: fw::testing::ClickCloseBox(Window1::Instance()); break;
+      case Ending::Quit: fw::Quit(0); break;
+      case Ending::Terminate: std::raise(SIGTERM); break;
+      case Ending::Interrupt: std::raise(SIGINT); break;
+      case Ending::ErrorReport:
+        QTimer::singleShot(0, [] { throw std::runtime_error("something broke"); });
+        break;
+    }
+  });
+  ASSERT_TRUE(asked_reset) << "the answer was not taken";
+  EXPECT_TRUE(kept_until_the_end);
+  EXPECT_TRUE(Has(kAnswerAccepted));
+  EXPECT_EQ(code, c.code);
+  EXPECT_FALSE(StoredLock());
+  EXPECT_EQ(StoredRows().size(), 1u) << "the entries stay";
+  EXPECT_FALSE(Module1::GatemarkRESET);
+  // The next start opens the book without asking.
+  Start();
+  EXPECT_EQ(Prompt(), nullptr);
+  EXPECT_TRUE(OnScreen(&Window1::Instance()));
+  Stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, AnswerThenEnd,
+                         ::testing::Values(EndingCase{"MainWindowClosed", Ending::CloseBox, 0},
+                                           EndingCase{"Quit", Ending::Quit, 0},
+                                           EndingCase{"SessionEnds", Ending::Terminate, 0},
+                                           EndingCase{"CtrlC", Ending::Interrupt, 0},
+                                           EndingCase{"ErrorReport", Ending::ErrorReport, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LockRow, OnceOpenedByThePasswordTheBookListsTheLockLikeAnyEntry) {
   MakeBook({{"Bank", "me", "b", "", ""}, {"Mail", "me", "m", "", ""}}, Lock{"Q", "pw", "A"});
