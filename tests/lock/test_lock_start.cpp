@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QTest>
 #include <QWidget>
 
 #include <filesystem>
@@ -68,7 +69,10 @@ TEST_P(LockedStart, ThePromptIsTheOnlyWindowUntilTheBookIsOpened) {
   bool scan_yielded = false;
   fw::testing::RunWhenEventsAreNextProcessed([&] { scan_yielded = Window1::Instance().IsConstructing(); });
   Window1& w = Start();
-  fw::testing::ProcessEvents();
+  // On a real screen a window is drawn once the window system has put it up:
+  // wait for the first drawing, then a while longer for any other.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !log.painted.empty(); }, 3000));
+  QTest::qWait(300);
   if (c.entries > 1000) ASSERT_TRUE(scan_yielded) << "the scan never let the event loop run";
   EXPECT_EQ(log.shown, std::vector<std::string>{kPrompt});
   EXPECT_EQ(log.painted, std::vector<std::string>{kPrompt});
@@ -80,7 +84,7 @@ TEST_P(LockedStart, ThePromptIsTheOnlyWindowUntilTheBookIsOpened) {
     ForgotPassword(kYes);
     GiveAnswer("a");
   }
-  fw::testing::ProcessEvents();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !log.painted.empty() && log.painted.back() == kMain; }, 3000));
   EXPECT_EQ(log.shown, (std::vector<std::string>{kPrompt, kMain}));
   ASSERT_FALSE(log.painted.empty());
   EXPECT_EQ(log.painted.front(), kPrompt);
@@ -103,8 +107,10 @@ TEST(UnlockedStart, TheMainWindowIsShownOnceAndNothingElse) {
     if (entries > 0) MakeBook(Entries(entries));
     ScreenLog log;
     Window1& w = Start();
-    fw::testing::ProcessEvents();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log.painted.empty(); }, 3000));
+    QTest::qWait(300);
     EXPECT_EQ(log.shown, std::vector<std::string>{kMain});
+    EXPECT_EQ(log.painted, std::vector<std::string>{kMain});
     EXPECT_TRUE(OnScreen(&w));
     EXPECT_EQ(Prompt(), nullptr);
     Stop();
