@@ -169,7 +169,12 @@ void StartLocked(Engine& e) {
     e.at_exit_registered = true;
     std::atexit(Shutdown);
   }
-  e.worker = std::thread(BringUp);
+  e.worker = std::thread([] {
+    BringUp();
+    // SDL keeps data for each thread that calls it (its error text) and frees
+    // it by itself only on threads that SDL started: this one frees its own.
+    SDL_TLSCleanup();
+  });
 }
 
 // Starts the bring-up and waits for the mixer stage. Returns with the lock held.
