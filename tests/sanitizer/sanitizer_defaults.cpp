@@ -17,17 +17,19 @@ __attribute__((used, visibility("default"))) const char* __ubsan_default_options
 }
 
 __attribute__((used, visibility("default"))) const char* __lsan_default_suppressions() {
-  // fontconfig keeps one 256-byte block of its configuration where the leak
-  // checker cannot see a pointer to it (with a 32-byte block that it points
-  // to). It is malloc'ed inside libfontconfig while it parses its XML
-  // configuration (FcInitLoadConfigAndFonts, under expat's XML_ParseBuffer),
-  // on Qt's first font query. A C program that only calls FcInit() shows the
-  // same 256-byte "direct leak" with the same stack, and none once it calls
-  // FcFini(), which frees it: the block is fontconfig's own, kept for the
-  // life of the process. Qt never calls FcFini and nothing of ours calls
-  // fontconfig. Only blocks allocated by libfontconfig itself are forgiven
-  // (its frames carry no frame pointers, so the stack seen at malloc ends in
-  // the library and cannot be matched by the function's name).
+  // fontconfig (2.14.1, Debian 12) keeps one 256-byte block of its
+  // configuration where the leak checker sees no pointer to it (under Qt with
+  // a 32-byte block that it points to). The block is malloc'ed inside
+  // libfontconfig while it parses its XML configuration
+  // (FcInitLoadConfigAndFonts, under expat's XML_ParseBuffer), on Qt's first
+  // font query. A C program that only calls FcInit() shows the same 256-byte
+  // "direct leak" with the same stack, and none once it calls FcFini(), which
+  // frees the block: it is fontconfig's own, kept for the life of the
+  // process. Qt never calls FcFini, and nothing of ours calls fontconfig.
+  // Only leaks whose allocation stack passes through libfontconfig are
+  // forgiven; it is matched by the library, not by the function's name,
+  // because its frames carry no frame pointers and the stack seen at malloc
+  // ends inside it.
   return "leak:libfontconfig.so\n";
 }
 
