@@ -22,18 +22,24 @@ const char* kLockKey = "Kestrion Program Lock";
 // Every field text is stored trimmed and scrambled.
 std::string Stored(const fw::TextControl& field) { return Window1::Encrypt(fw::Trim(field.Text())); }
 
-// A write the database refused: the user gets the database's own words, and
-// whatever the transaction still holds is undone (a commit that found the file
-// locked leaves its rows pending), so that the book stays as it was before the
-// save and a second try starts clean. The Commit after the rollback has
-// nothing to write: it only takes the refusal off the books, which Commit
-// would otherwise report again the next time. False when all went well.
-bool WriteFailed(Window1& w) {
+// What the user is told of a refused write, before the database's own words:
+// nothing of it reached the book, and nothing stored before was touched.
+const char* const kNotSaved =
+    "The changes were not stored: the password book is as it was before this save, and your edits are still on "
+    "screen, so you can try again.";
+const char* const kNotDeleted = "The entry was not deleted: the password book is as it was before.";
+
+// A write the database refused: whatever the transaction still holds is
+// undone (a commit that found the file locked leaves its rows pending, a full
+// disk may leave part of them), so that the book stays as it was before the
+// save and a second try starts clean; then the user is told, in the terms of
+// what they did. False when all went well.
+bool WriteFailed(Window1& w, const char* outcome = kNotSaved) {
   if (!w.PassDataBase->Error()) return false;
   const std::string why = w.PassDataBase->ErrorMessage();
   w.PassDataBase->Rollback();
   w.AttentionSound();
-  fw::MsgBox(why);
+  fw::MsgBox(outcome + fw::EndOfLine() + fw::EndOfLine() + "The database said: " + why);
   return true;
 }
 
@@ -208,6 +214,12 @@ void Window1::SaveButtonAction() {
   }
   if (NamesTheLock(*this)) return;
   if (!AllStorable(*this)) return;
+  // An update reads the row and writes it under one write lock of the book,
+  // so that no other copy's save can come between the two.
+  if (fw::Equals(SaveButton().Caption(), "UPDATE") && PassDataBase) {
+    PassDataBase->SQLExecute("BEGIN IMMEDIATE");
+    if (WriteFailed(*this)) return;
+  }
   auto rs = AllRows(*this);
   if (!rs) return;
 
@@ -249,11 +261,24 @@ void Window1::SaveButtonAction() {
       rs->MoveNext();
       fw::Yield();
     }
+    // Gone, or changed by another copy of the program since it was opened:
+    // writing now would silently undo the other save. Nothing is written, and
+    // the edits stay on screen.
+    std::string refusal;
     if (rs->Eof()) {
-      // Gone since it was opened: nothing can be written, and leaving would drop the edits unsaid.
+      refusal = "The entry \"" + Module1::UpdateSiteString +
+                "\" is no longer in the database, so the changes were not saved.";
+    } else if (!RowAsOpened(*rs)) {
+      refusal = "The entry \"" + Module1::UpdateSiteString +
+                "\" was changed elsewhere since it was opened, so the changes were not saved." + fw::EndOfLine() +
+                fw::EndOfLine() +
+                "Your changes are still on screen. To see the entry as it is stored now, go back to the search "
+                "and open it again.";
+    }
+    if (!refusal.empty()) {
+      PassDataBase->Rollback();
       AttentionSound();
-      fw::MsgBox("The entry \"" + Module1::UpdateSiteString +
-                 "\" is no longer in the database, so the changes were not saved.");
+      fw::MsgBox(refusal);
       return;
     }
     rs->Field("Site").SetStringValue(Stored(WebSystem()));
@@ -271,6 +296,22 @@ void Window1::SaveButtonAction() {
   }
 }
 
+namespace {
+const char* const kColumns[] = {"Site", "UserName", "PassWord", "Notes", "WebAddress"};
+}  // namespace
+
+void Window1::RememberOpenedRow(fw::RecordSet& rs) {
+  opened_row_.clear();
+  for (const char* column : kColumns) opened_row_.push_back(rs.Field(column).StringValue());
+}
+
+bool Window1::RowAsOpened(fw::RecordSet& rs) {
+  if (opened_row_.size() != std::size(kColumns)) return false;
+  for (std::size_t i = 0; i < opened_row_.size(); ++i)
+    if (rs.Field(kColumns[i]).StringValue() != opened_row_[i]) return false;
+  return true;
+}
+
 void Window1::DeleteRecord() {
   // The entry that was opened, by the name remembered then: the site field may
   // have been edited since. A new entry is not stored yet; leaving it is all
@@ -278,11 +319,11 @@ void Window1::DeleteRecord() {
   if (fw::Equals(SaveButton().Caption(), "UPDATE") && PassDataBase) {
     auto rs = PassDataBase->SQLSelect(
         "select * from PassData where Site = '" + Encrypt(Module1::UpdateSiteString) + "'", false);
-    if (WriteFailed(*this)) return;
+    if (WriteFailed(*this, kNotDeleted)) return;
     rs->DeleteRecord();
-    if (WriteFailed(*this)) return;
+    if (WriteFailed(*this, kNotDeleted)) return;
     PassDataBase->Commit();
-    if (WriteFailed(*this)) return;
+    if (WriteFailed(*this, kNotDeleted)) return;
   }
   ShrinkWindow();
 }

@@ -104,6 +104,7 @@ void Window1::FindRecord() {
   for (long i = 0; !rs->Eof() && i != first_match; ++i) rs->MoveNext();
   FillFields(*this, *rs);
   Module1::UpdateSiteString = Decrypt(rs->Field("Site"));
+  RememberOpenedRow(*rs);
   fw::Clipboard clip;
   clip.SetText(Decrypt(rs->Field("PassWord")));
   ClipInfo().SetVisible(true);
@@ -148,6 +149,7 @@ bool Window1::Listbox1_CellClick(fw::Listbox& list, int32_t row, int32_t column,
 
   FillFields(*this, *rs);
   Module1::UpdateSiteString = Decrypt(rs->Field("Site"));
+  RememberOpenedRow(*rs);
   ExpandWindow();
   SearchText().SetEnabled(true);
   fw::Clipboard clip;

@@ -5,6 +5,7 @@
 // editing, conveniences, export, codec, database) and lock/ (the lock members).
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/Controls.h"
 #include "framework/MenuItem.h"
@@ -164,6 +165,11 @@ class Window1 : public fw::Window {
 
  private:
   fw::MenuItem& MenuItemNamed(const char* name);
+  // The entry on display as the book held it when it was opened: its stored
+  // values, for the UPDATE to tell whether the row was changed elsewhere since.
+  void RememberOpenedRow(fw::RecordSet& rs);
+  bool RowAsOpened(fw::RecordSet& rs);
+  std::vector<std::string> opened_row_;
   bool lock_scan_done_ = false;
 };
 

@@ -376,7 +376,6 @@ std::shared_ptr<RecordSet> SqlDatabase::SQLSelect(const std::string& sql, bool /
       return empty();
     }
   }
-  const bool in_transaction = !sqlite3_get_autocommit(db);
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
     for (int i = 0; i < n; ++i) {
       const unsigned char* t = sqlite3_column_text(st, i);
@@ -400,7 +399,6 @@ std::shared_ptr<RecordSet> SqlDatabase::SQLSelect(const std::string& sql, bool /
   if (rc != SQLITE_DONE) {
     Failure why = conn->LastFailure();
     sqlite3_reset(st);
-    if (in_transaction && sqlite3_get_autocommit(db)) why.message += " (the changes since the last Commit were lost)";
     d.Fail(std::move(why));
     return empty();
   }

@@ -6,7 +6,9 @@
 // write opens and Commit ends: they become permanent at Commit, and are lost if
 // the connection or the process ends first. A refused statement (say a UNIQUE
 // conflict) changes nothing and leaves the earlier writes of the transaction in
-// place. Every operation records its outcome in Error and ErrorMessage.
+// place; a few failures (a full disk, an I/O error) undo the whole open
+// transaction. What an earlier Commit made permanent is never touched. Every
+// operation records its outcome in Error and ErrorMessage.
 //
 // A statement that finds the file locked by another connection waits for it
 // (up to 5 s), letting the event loop paint the windows meanwhile. The user's

@@ -316,22 +316,46 @@ TEST_F(Editing, ARenameOntoAnotherEntrysNameIsRefusedInTheDatabasesWords) {
   EXPECT_EQ(Sites(), (std::vector<std::string>{"Bank", "Shop", "Forum Two"}));
 }
 
-TEST_F(Editing, AFullDiskRefusesTheNewEntryAndAllowsItOnceThereIsRoom) {
+// A full disk refuses a new entry and an update alike. The user is told in
+// their own terms that this change was not stored, that the book is as it was
+// and that the edits are still on screen; once there is room, the same SAVE
+// goes in.
+TEST_F(Editing, AFullDiskRefusesTheChangeSaysNothingStoredWasLostAndAllowsItOnceThereIsRoom) {
+  const std::string kNotSaved =
+      "The changes were not stored: the password book is as it was before this save, and your edits are still on "
+      "screen, so you can try again.\n\nThe database said: ";
+  const std::string kLong(3000, 'n');
   Start(kBook);
-  // The file may not grow by a page.
-  win->PassDataBase->SQLExecute("PRAGMA max_page_count = 1");
-  NewEntry({"Journal", "", "pw", std::string(3000, 'n'), ""});
-  Save();
-  ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_NE(Boxes()[0].find("database or disk is full"), std::string::npos) << Boxes()[0];
-  EXPECT_EQ(Sites(), (std::vector<std::string>{"Bank", "Shop", "Forum"}));
-  EXPECT_EQ(win->Height(), kEntry);
-  EXPECT_TRUE(win->SaveButton().Enabled());
+  for (bool update : {false, true}) {
+    SCOPED_TRACE(update ? "update" : "new entry");
+    ft::ClearShownBoxes();
+    const auto before = StoredRaw();
+    // The file may not grow by a page.
+    win->PassDataBase->SQLExecute("PRAGMA max_page_count = 1");
+    Entry shown;
+    if (update) {
+      Open("forum");
+      shown = {"Forum", "poster", "pw-forum", kLong, "https://forum.example"};
+    } else {
+      NewEntry({"Journal", "", "pw", "", ""});
+      shown = {"Journal", "", "pw", kLong, "http://www."};
+    }
+    Paste(win->Notes(), kLong);
+    Save();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].rfind(kNotSaved, 0), 0u) << Boxes()[0];
+    EXPECT_NE(Boxes()[0].find("database or disk is full"), std::string::npos) << Boxes()[0];
+    EXPECT_EQ(Boxes()[0].find("lost"), std::string::npos) << Boxes()[0];
+    EXPECT_EQ(StoredRaw(), before);
+    ExpectEntryKept(shown, update ? "UPDATE" : "SAVE");
 
-  win->PassDataBase->SQLExecute("PRAGMA max_page_count = 100000");
-  Save();
-  EXPECT_EQ(Boxes().size(), 1u) << "no second message";
+    win->PassDataBase->SQLExecute("PRAGMA max_page_count = 100000");
+    Save();
+    EXPECT_EQ(Boxes().size(), 1u) << "no second message";
+    EXPECT_EQ(win->Height(), kSearch);
+  }
   EXPECT_EQ(Sites(), (std::vector<std::string>{"Bank", "Shop", "Forum", "Journal"}));
+  EXPECT_EQ(Stored()[2].notes, kLong);
 }
 
 enum class Op { Insert, Update, Delete };

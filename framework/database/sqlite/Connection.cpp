@@ -92,9 +92,7 @@ bool Connection::OpenTransaction(Failure* why) {
 }
 
 bool Connection::Run(sqlite3_stmt* st, Failure* why) {
-  sqlite3* d = db();
   if (NeedsTransaction(st) && !OpenTransaction(why)) return false;
-  const bool in_transaction = !sqlite3_get_autocommit(d);
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
   }
@@ -102,8 +100,8 @@ bool Connection::Run(sqlite3_stmt* st, Failure* why) {
   *why = LastFailure();
   sqlite3_reset(st);
   // A constraint failure undoes only its own statement; a few errors (disk
-  // full, I/O) make SQLite drop the whole transaction: say so.
-  if (in_transaction && sqlite3_get_autocommit(d)) why->message += " (the changes since the last Commit were lost)";
+  // full, I/O) make SQLite undo the whole transaction. Either way nothing
+  // that an earlier Commit made permanent is touched.
   return false;
 }
 
@@ -127,8 +125,7 @@ bool Connection::Commit(Failure* why) {
   sqlite3* d = db();
   if (!sqlite3_get_autocommit(d) && !Exec("COMMIT", why)) {
     // On "database is locked" the transaction stays open and Commit can be
-    // tried again.
-    if (sqlite3_get_autocommit(d)) why->message += " (the changes since the last Commit were lost)";
+    // tried again; on a full disk SQLite undoes it.
     return false;
   }
   return MoveToOwnName(why);
