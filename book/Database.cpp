@@ -1,6 +1,7 @@
 // Opening the password database when the main window opens.
 #include "book/Window1.h"
 #include "framework/Application.h"
+#include "framework/FolderItem.h"
 #include "framework/MsgBox.h"
 #include "framework/SpecialFolder.h"
 
@@ -44,11 +45,42 @@ bool UnfinishedBook(fw::SqlDatabase& db) {
       "Version");
   return !db.Error() && rs->Field("Things").StringValue() == "0" && rs->Field("Version").StringValue() == "0";
 }
+// The book is the user's alone. A folder or book of another user is refused
+// before anything is changed; the user's own are made readable by the user
+// only (a backup restored, or another tool, may have opened them to others)
+// before anything in them is read. "" when all is well.
+std::string NotTheUsersAlone() {
+  struct Item {
+    std::shared_ptr<fw::FolderItem> item;
+    const char* what;
+  };
+  const Item items[] = {{DataFolder(), "folder"}, {DatabaseFile(), "password book"}};
+  for (const Item& i : items) {
+    if (!i.item->Exists() || i.item->OwnedByUser()) continue;
+    const std::string path = i.item->NativePath();
+    return "Kestrion cannot use the " + std::string(i.what) + " \"" + path +
+           "\": it belongs to another user, so the passwords in it would not be yours alone. Nothing was "
+           "changed.\n\nIf it is yours (restored from a backup, for example), make it your own again, for example "
+           "with\n    sudo chown -R \"$USER\" \"" +
+           path + "\"\nthen start Kestrion again.";
+  }
+  for (const Item& i : items) {
+    std::string why;
+    if (!i.item->Exists() || i.item->MakePrivate(&why)) continue;
+    return "Kestrion cannot make the " + std::string(i.what) + " \"" + i.item->NativePath() +
+           "\" readable by you only (" + why + "), so it was not opened.";
+  }
+  return {};
+}
 }  // namespace
 
 void Window1::Event_Open() {
   // When the folder cannot be made, the file's creation below fails and says why.
   if (!DataFolder()->Exists()) DataFolder()->CreateAsFolder();
+  if (const std::string refusal = NotTheUsersAlone(); !refusal.empty()) {
+    Refuse(refusal);
+    return;
+  }
 
   // First start: a new file with the table, and no lock to look for.
   std::string creation_failure;
@@ -86,19 +118,23 @@ void Window1::Event_Open() {
       refusal = PassDataBase->Error() ? PassDataBase->ErrorMessage() : NotABook(*PassDataBase);
     }
   }
-  if (refusal.empty()) {
-    Ding2();
-  } else {
-    fw::MsgBox(refusal);
-    // Without its table the book can do nothing: leave the file untouched and stop.
-    PassDataBase = nullptr;
-    SetVisible(false);
-    fw::Quit(1);
+  if (!refusal.empty()) {
+    Refuse(refusal);
     return;
   }
+  Ding2();
 
   // The last step of every start but the first: is the book locked?
   StartupLockScan();
+}
+
+// Without its book the program can do nothing: it says why, leaves the file
+// untouched and stops.
+void Window1::Refuse(const std::string& why) {
+  fw::MsgBox(why);
+  PassDataBase = nullptr;
+  SetVisible(false);
+  fw::Quit(1);
 }
 
 }  // namespace kestrion

@@ -165,6 +165,7 @@ class Window1 : public fw::Window {
 
  private:
   fw::MenuItem& MenuItemNamed(const char* name);
+  void Refuse(const std::string& why);
   // The entry on display as the book held it when it was opened: its stored
   // values, for the UPDATE to tell whether the row was changed elsewhere since.
   void RememberOpenedRow(fw::RecordSet& rs);

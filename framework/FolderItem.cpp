@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -44,6 +46,21 @@ bool FolderItem::CreateAsFolder() const {
     if (!FolderItem(p.parent_path().string()).CreateAsFolder()) return false;
   }
   return ::mkdir(path_.c_str(), 0700) == 0 || fs::is_directory(p, ec);
+}
+
+bool FolderItem::OwnedByUser() const {
+  struct stat st {};
+  return ::stat(path_.c_str(), &st) == 0 && st.st_uid == ::geteuid();
+}
+
+bool FolderItem::MakePrivate(std::string* why) const {
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) != 0 ||
+      ((st.st_mode & 077) != 0 && ::chmod(path_.c_str(), st.st_mode & 07700) != 0)) {
+    if (why) *why = std::strerror(errno);
+    return false;
+  }
+  return true;
 }
 
 std::shared_ptr<Picture> FolderItem::OpenAsPicture() const {

@@ -23,6 +23,13 @@ class FolderItem {
   bool IsFolder() const;
   // Creates the folder (and any missing parents) readable by the owner only.
   bool CreateAsFolder() const;
+  // Whether the item belongs to the user the program runs as; false when it
+  // is missing.
+  bool OwnedByUser() const;
+  // Takes every permission away from everyone but the owner: a folder 0755
+  // becomes 0700, a file 0644 0600; the owner's own are kept. False, with the
+  // reason in *why, when the permissions could not be changed.
+  bool MakePrivate(std::string* why = nullptr) const;
 
   // Nil when the file is missing or cannot be read as that kind.
   std::shared_ptr<Picture> OpenAsPicture() const;

@@ -192,7 +192,8 @@ bool SqlDatabase::Connect() {
   const std::string what = "Cannot open the database " + Quoted(path) + ": ";
 
   std::string reason;
-  if (!sqlite::CheckBeforeOpening(path, &reason)) return d.Fail(what + reason + ".");
+  if (!sqlite::CheckBeforeOpening(path, &reason) || !sqlite::CheckCompanions(path, &reason))
+    return d.Fail(what + reason + ".");
   // Never SQLITE_OPEN_CREATE: a file that vanished in the meantime is an error.
   Failure why;
   std::shared_ptr<Connection> conn = Connection::Open(path, d.wait, &why);

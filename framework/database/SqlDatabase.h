@@ -43,8 +43,10 @@ class SqlDatabase {
   // never sees the file half made.
   bool CreateDatabaseFile();
   // Opens an existing database file; True at once if already connected to it.
-  // Anything that is not a readable, writable SQLite database in a writable
-  // folder is refused and left exactly as it was.
+  // Anything that is not a readable, writable SQLite database of the user the
+  // program runs as, in a writable folder, is refused and left exactly as it
+  // was. A journal that a run left beside the file keeps no more permissions
+  // than the file.
   bool Connect();
 
   // Runs one or more statements; rows a statement returns are dropped.

@@ -211,12 +211,19 @@ const BadFile kBadFiles[] = {
        ASSERT_EQ(chmod(p.c_str(), 0), 0);
      },
      "permission denied"},
+    {"another user's",
+     [](const std::string& p) {
+       SmallDatabase(p);
+       ASSERT_EQ(lchown(p.c_str(), 65534, 65534), 0);
+     },
+     "the file belongs to another user"},
 };
 
 TEST_F(DatabaseFileTest, ConnectRefusesWhatIsNotADatabaseAndLeavesItUntouched) {
   for (const BadFile& bad : kBadFiles) {
     SCOPED_TRACE(bad.name);
     if (std::string(bad.name) == "unreadable" && geteuid() == 0) continue;  // root reads anything
+    if (std::string(bad.name) == "another user's" && geteuid() != 0) continue;  // only root can give it away
     const std::string path = File(std::string("bad ") + bad.name + ".rsd");
     bad.make(path);
     const Snapshot before = Snapshot::Of(path);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 #include "framework/database/sqlite/Handles.h"
 
@@ -88,6 +89,10 @@ bool CheckBeforeOpening(const std::string& path, std::string* why) {
     *why = "it is not a regular file";
     return false;
   }
+  if (st.st_uid != geteuid()) {
+    *why = "the file belongs to another user";
+    return false;
+  }
   if (st.st_size == 0) {
     *why = "the file is empty, not a SQLite database";
     return false;
@@ -104,6 +109,36 @@ bool CheckBeforeOpening(const std::string& path, std::string* why) {
     return false;
   }
   return FolderWritable(FolderOf(path), why);
+}
+
+bool CheckCompanions(const std::string& path, std::string* why) {
+  struct stat file {};
+  if (stat(path.c_str(), &file) != 0) return true;  // CheckBeforeOpening has spoken about it
+  const char* const kSuffixes[] = {"-journal", "-wal", "-shm"};
+  struct stat st[std::size(kSuffixes)] {};
+  bool present[std::size(kSuffixes)] = {};
+  for (size_t i = 0; i < std::size(kSuffixes); ++i) {
+    const std::string companion = path + kSuffixes[i];
+    if (lstat(companion.c_str(), &st[i]) != 0) continue;
+    present[i] = true;
+    if (!S_ISREG(st[i].st_mode) || st[i].st_uid != geteuid()) {
+      *why = "the file " + Quoted(companion) + " beside it " +
+             (S_ISREG(st[i].st_mode) ? "belongs to another user" : "is not a regular file");
+      return false;
+    }
+  }
+  for (size_t i = 0; i < std::size(kSuffixes); ++i) {
+    const mode_t mode = st[i].st_mode & 07777;
+    const mode_t allowed = mode & (file.st_mode & 0777);
+    if (!present[i] || allowed == mode) continue;
+    const std::string companion = path + kSuffixes[i];
+    if (chmod(companion.c_str(), allowed) != 0) {
+      *why = "the permissions of the file " + Quoted(companion) + " beside it cannot be narrowed (" +
+             std::strerror(errno) + ")";
+      return false;
+    }
+  }
+  return true;
 }
 
 bool CheckPages(const std::string& path, std::string* why) {

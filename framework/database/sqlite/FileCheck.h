@@ -2,15 +2,24 @@
 // Looks at a database file, and at its folder, before and while SQLite opens
 // it. SQLite opens lazily and would take an empty or foreign file for a new
 // database, and only finds out at the first save that it cannot write. Nothing
-// here writes.
+// here writes; only CheckCompanions may take permissions away.
 #include <string>
 
 namespace fw::sqlite {
 
-// What can be told without a lock: that the file is there, readable, a file,
-// not empty, a SQLite database with a sane page size, in a folder we can write
-// (SQLite writes its journal beside the file). False with *why otherwise.
+// What can be told without a lock: that the file is there, readable, a file
+// of the user the program runs as, not empty, a SQLite database with a sane
+// page size, in a folder we can write (SQLite writes its journal beside the
+// file). False with *why otherwise.
 bool CheckBeforeOpening(const std::string& path, std::string* why);
+
+// SQLite's companion files beside the database: its rollback journal, and a
+// WAL file with its index. SQLite reads a journal that a run left behind when
+// it ended in the middle of a write, and copies its pages back into the file.
+// One that belongs to another user is refused, nothing changed; one that
+// others may read, which holds earlier pages of the file, keeps no more
+// permissions than the file itself (as SQLite gives a new one).
+bool CheckCompanions(const std::string& path, std::string* why);
 
 // That the file holds all the pages its header counts. Asked while holding a
 // read lock: a writer in the middle of a commit can make a file look short.
