@@ -123,9 +123,34 @@ void Window1::Event_Open() {
     return;
   }
   Ding2();
+  // A damaged book opens like any other, and its first save would fail. The
+  // whole file is looked over meanwhile, off the user's way: on a large book
+  // that takes longer than the whole start. The user hears of damage as soon
+  // as it is found, before typing in work that could not be stored; from then
+  // on nothing is written into the file, so that it stays as it is for its
+  // repair.
+  PassDataBase->CheckForDamage([](const std::string& damage) {
+    if (damage.empty()) return;
+    Window1& w = Window1::Instance();
+    w.AttentionSound();
+    fw::MsgBox(DamagedBook(damage));
+  });
 
   // The last step of every start but the first: is the book locked?
   StartupLockScan();
+}
+
+std::string Window1::DamagedBook(const std::string& damage) {
+  const std::string folder = DataFolder()->NativePath();
+  return "The password book \"" + DatabaseFile()->NativePath() +
+         "\" is damaged. Kestrion writes nothing more into it, so that it stays as it is for its repair: the "
+         "entries that can still be read can be found and exported, but no change can be stored.\n\nTo repair it, "
+         "quit Kestrion and type in a terminal (the sqlite3 tool comes with the package sqlite3):\n    cd \"" +
+         folder +
+         "\"\n    mv PassDataBaseURL.rsd PassDataBaseURL.rsd.damaged\n    sqlite3 PassDataBaseURL.rsd.damaged .dump | "
+         "sqlite3 PassDataBaseURL.rsd\nthen start Kestrion again and look over your entries. Keep the damaged file "
+         "until you are sure that nothing is missing.\n\nWhat was found: " +
+         damage;
 }
 
 // Without its book the program can do nothing: it says why, leaves the file

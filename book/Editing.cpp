@@ -36,10 +36,11 @@ const char* const kNotDeleted = "The entry was not deleted: the password book is
 // what they did. False when all went well.
 bool WriteFailed(Window1& w, const char* outcome = kNotSaved) {
   if (!w.PassDataBase->Error()) return false;
-  const std::string why = w.PassDataBase->ErrorMessage();
+  const std::string why = w.PassDataBase->ErrorIsDamage() ? Window1::DamagedBook(w.PassDataBase->ErrorMessage())
+                                                          : "The database said: " + w.PassDataBase->ErrorMessage();
   w.PassDataBase->Rollback();
   w.AttentionSound();
-  fw::MsgBox(outcome + fw::EndOfLine() + fw::EndOfLine() + "The database said: " + why);
+  fw::MsgBox(outcome + fw::EndOfLine() + fw::EndOfLine() + why);
   return true;
 }
 

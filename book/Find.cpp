@@ -19,7 +19,8 @@ std::shared_ptr<fw::RecordSet> AllRows(Window1& w) {
   auto rs = w.PassDataBase->SQLSelect("select * from PassData", false);
   if (!w.PassDataBase->Error()) return rs;
   w.AttentionSound();
-  fw::MsgBox(w.PassDataBase->ErrorMessage());
+  fw::MsgBox(w.PassDataBase->ErrorIsDamage() ? Window1::DamagedBook(w.PassDataBase->ErrorMessage())
+                                             : w.PassDataBase->ErrorMessage());
   return nullptr;
 }
 

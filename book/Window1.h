@@ -163,6 +163,11 @@ class Window1 : public fw::Window {
   // The window is locked while the program is: none of its handlers runs.
   bool Locked() const override { return ProgramLocked(); }
 
+  // 10. a damaged book
+  // What the user is told of a book found damaged (`damage`: what the
+  // database found), with the way to repair it.
+  static std::string DamagedBook(const std::string& damage);
+
  private:
   fw::MenuItem& MenuItemNamed(const char* name);
   void Refuse(const std::string& why);

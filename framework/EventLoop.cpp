@@ -3,6 +3,8 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -53,7 +55,29 @@ SliceTimer& Timer() {
 }
 }  // namespace
 
+namespace {
+// How many yields are letting the events run at this moment.
+int yields_running = 0;
+
+void RunOrWait(std::function<void()> fn) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return;
+  // The program's own event loop is level 1 (0 while tests drive the events).
+  if (yields_running == 0 && QThread::currentThread()->loopLevel() <= 1) {
+    fn();
+    return;
+  }
+  QTimer::singleShot(20, app, [fn = std::move(fn)]() mutable { RunOrWait(std::move(fn)); });
+}
+}  // namespace
+
 namespace internal {
+void RunBetweenHandlers(std::function<void()> fn) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return;
+  QMetaObject::invokeMethod(app, [fn = std::move(fn)]() mutable { RunOrWait(std::move(fn)); }, Qt::QueuedConnection);
+}
+
 // Loops call Yield once per character, so its test must cost next to nothing:
 // a flag that a helper thread raises, rather than a clock read on every call.
 // The first yield of a run lets the events in at once.
@@ -62,7 +86,9 @@ std::atomic<bool> yield_due{true};
 void RunPendingEvents() {
   yield_due.store(false, std::memory_order_relaxed);
   if (QCoreApplication::instance()) {
+    ++yields_running;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    --yields_running;
     // The input left waiting does not wake the event loop again by itself:
     // without this it would sit there until the next key or mouse move.
     if (QAbstractEventDispatcher* d = QCoreApplication::eventDispatcher()) d->wakeUp();

@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <functional>
 
 namespace fw {
 
@@ -7,6 +8,10 @@ namespace internal {
 // Raised once a slice has passed since the events last ran.
 extern std::atomic<bool> yield_due;
 void RunPendingEvents();
+// Runs `fn` on the user-interface thread once no handler is running: not
+// while a yield lets the events run, nor inside the event loop of a message
+// box or a menu. Callable from any thread; never runs after the runtime ends.
+void RunBetweenHandlers(std::function<void()> fn);
 }  // namespace internal
 
 // Lets the event loop run pending events, at most about once every 5 ms, so

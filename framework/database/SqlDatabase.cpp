@@ -12,6 +12,7 @@
 #include "framework/EventLoop.h"
 #include "framework/FolderItem.h"
 #include "framework/database/sqlite/Connection.h"
+#include "framework/database/sqlite/DamageCheck.h"
 #include "framework/database/sqlite/FileCheck.h"
 #include "framework/database/sqlite/Handles.h"
 #include "framework/database/sqlite/Outcome.h"
@@ -35,10 +36,12 @@ struct SqlDatabase::Impl {
   std::shared_ptr<Outcome> outcome = std::make_shared<Outcome>();
   std::shared_ptr<sqlite::WaitState> wait = std::make_shared<sqlite::WaitState>();
   std::shared_ptr<Connection> conn;  // null when not connected
+  std::unique_ptr<sqlite::DamageCheck> check;  // of the file of `conn`
 
   ~Impl() { Disconnect(); }
 
   void Disconnect() {
+    check.reset();
     if (conn) conn->Close();
     conn.reset();
   }
@@ -85,6 +88,27 @@ std::shared_ptr<FolderItem> SqlDatabase::DatabaseFile() const { return d_->file;
 bool SqlDatabase::Error() const { return d_->outcome->error(); }
 std::string SqlDatabase::ErrorMessage() const { return d_->outcome->message(); }
 bool SqlDatabase::ErrorIsBusy() const { return d_->outcome->busy(); }
+bool SqlDatabase::ErrorIsDamage() const { return d_->outcome->damaged(); }
+
+void SqlDatabase::CheckForDamage(std::function<void(const std::string& damage)> done) {
+  Impl& d = *d_;
+  if (!d.conn || !d.conn->db()) return;
+  d.check.reset();
+  // The verdict crosses to this thread; it is dropped if by then the database
+  // is gone or holds another connection.
+  const std::weak_ptr<Impl> weak = d_;
+  const std::weak_ptr<Connection> checked = d.conn;
+  d.check = std::make_unique<sqlite::DamageCheck>(
+      d.conn->path(), [weak, checked, done = std::move(done)](const std::string& damage) {
+        internal::RunBetweenHandlers([weak, checked, done, damage] {
+          const std::shared_ptr<Impl> self = weak.lock();
+          const std::shared_ptr<Connection> conn = checked.lock();
+          if (!self || !conn || self->conn != conn) return;
+          if (!damage.empty()) conn->MarkDamaged(damage);
+          if (done) done(damage);
+        });
+      });
+}
 
 bool SqlDatabase::CreateDatabaseFile() {
   const std::shared_ptr<Impl> self = d_;
@@ -399,6 +423,7 @@ std::shared_ptr<RecordSet> SqlDatabase::SQLSelect(const std::string& sql, bool /
   }
   if (rc != SQLITE_DONE) {
     Failure why = conn->LastFailure();
+    conn->Note(why);
     sqlite3_reset(st);
     d.Fail(std::move(why));
     return empty();

@@ -15,6 +15,7 @@
 // input waits too; any other handler that runs during the wait and uses this
 // database is refused (Error, ErrorIsBusy), since SQLite forbids using a
 // connection while it waits.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -65,12 +66,25 @@ class SqlDatabase {
   // them to tell.
   void Rollback();
 
+  // Looks over the whole file for damage, as SQLite's integrity check does,
+  // on a read-only connection and a thread of its own: the windows go on
+  // answering and the file is not changed. `done` comes later, on this
+  // thread and between handlers (never in the middle of one), with "" for a
+  // sound file and otherwise SQLite's account of the damage. From then on
+  // nothing more is written to a damaged file: every write is refused
+  // (ErrorIsDamage), as it is after any operation that found damage. `done`
+  // does not come when no verdict could be had (the file held locked
+  // elsewhere throughout), nor after the database is gone or reconnected.
+  void CheckForDamage(std::function<void(const std::string& damage)> done);
+
   // The outcome of the last operation.
   bool Error() const;
   std::string ErrorMessage() const;
   // The last operation failed because another connection, most likely another
   // program, held the file locked for longer than the wait.
   bool ErrorIsBusy() const;
+  // The last operation failed because the file is damaged.
+  bool ErrorIsDamage() const;
 
  private:
   struct Impl;

@@ -54,6 +54,9 @@ class Sql {
  public:
   Sql() {
     sqlite3_open_v2(kestrion::test::DatabasePath().c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+    // As a program would: the program's look over the book for damage holds
+    // a read lock for a moment after the start.
+    sqlite3_busy_timeout(db_, 5000);
   }
   ~Sql() { sqlite3_close_v2(db_); }
   Sql(const Sql&) = delete;

@@ -70,7 +70,22 @@ Connection::~Connection() { Release(); }
 Failure Connection::LastFailure(const std::string& prefix) const {
   sqlite3* d = handle_.get();
   if (!d || closing_) return {prefix + "not connected", false};
-  return {prefix + sqlite3_errmsg(d), (sqlite3_extended_errcode(d) & 0xff) == SQLITE_BUSY};
+  const int code = sqlite3_extended_errcode(d) & 0xff;
+  return {prefix + sqlite3_errmsg(d), code == SQLITE_BUSY, code == SQLITE_CORRUPT || code == SQLITE_NOTADB};
+}
+
+void Connection::MarkDamaged(const std::string& damage) {
+  if (damage_.empty()) damage_ = damage.empty() ? "database disk image is malformed" : damage;
+}
+
+bool Connection::MayWrite(Failure* why) const {
+  if (damage_.empty()) return true;
+  *why = {"the database file is damaged, so nothing more is written to it (" + damage_ + ")", false, true};
+  return false;
+}
+
+void Connection::Note(const Failure& f) {
+  if (f.damaged) MarkDamaged(f.message);
 }
 
 bool Connection::NeedsTransaction(sqlite3_stmt* st) {
@@ -86,18 +101,21 @@ bool Connection::NeedsTransaction(sqlite3_stmt* st) {
 
 bool Connection::OpenTransaction(Failure* why) {
   if (!sqlite3_get_autocommit(db())) return true;
+  if (!MayWrite(why)) return false;
   // IMMEDIATE takes the write lock now, waiting if need be, rather than
   // failing later in the middle of the transaction.
   return Exec("BEGIN IMMEDIATE", why);
 }
 
 bool Connection::Run(sqlite3_stmt* st, Failure* why) {
+  if (!sqlite3_stmt_readonly(st) && !MayWrite(why)) return false;
   if (NeedsTransaction(st) && !OpenTransaction(why)) return false;
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
   }
   if (rc == SQLITE_DONE) return true;
   *why = LastFailure();
+  Note(*why);
   sqlite3_reset(st);
   // A constraint failure undoes only its own statement; a few errors (disk
   // full, I/O) make SQLite undo the whole transaction. Either way nothing
@@ -118,11 +136,14 @@ bool Connection::Exec(std::string_view sql, Failure* why) {
   }
   if (rc == SQLITE_DONE) return true;
   *why = LastFailure();
+  Note(*why);
   return false;
 }
 
 bool Connection::Commit(Failure* why) {
   sqlite3* d = db();
+  // Writes made before the damage came to light stay pending, for a Rollback.
+  if (!sqlite3_get_autocommit(d) && !MayWrite(why)) return false;
   if (!sqlite3_get_autocommit(d) && !Exec("COMMIT", why)) {
     // On "database is locked" the transaction stays open and Commit can be
     // tried again; on a full disk SQLite undoes it.

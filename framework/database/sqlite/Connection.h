@@ -47,6 +47,14 @@ class Connection {
   // SQLite's message for the last failure, after `prefix`.
   Failure LastFailure(const std::string& prefix = {}) const;
 
+  // A damaged file is not written: once a statement or a check has found the
+  // damage, every write through this connection is refused, so that the file
+  // stays as it is for its repair. Reads go on.
+  void MarkDamaged(const std::string& damage);
+  bool Damaged() const { return !damage_.empty(); }
+  // Keeps in mind damage that a failure reports.
+  void Note(const Failure& f);
+
   // Statements that change the file run inside the write transaction that the
   // first of them opens. Settings (PRAGMA), VACUUM and the caller's own
   // transaction statements run as they are: several are refused inside a
@@ -84,12 +92,15 @@ class Connection {
  private:
   Connection() = default;
   void Release();
+  // False with *why, a refusal, when the file is damaged.
+  bool MayWrite(Failure* why) const;
   bool MoveToOwnName(Failure* why);
 
   ConnectionHandle handle_;
   std::string path_;
   std::string temporary_;  // the name a new file was made under, until its first transaction ends
   std::shared_ptr<WaitState> wait_;
+  std::string damage_;  // what was found damaged; empty while none was
   int users_ = 0;
   bool closing_ = false;
 };

@@ -7,10 +7,12 @@
 namespace fw::sqlite {
 
 // Why an operation failed; `busy` when another connection held the file
-// locked for longer than the database waits.
+// locked for longer than the database waits, `damaged` when the file is
+// damaged.
 struct Failure {
   std::string message;
   bool busy = false;
+  bool damaged = false;
 };
 
 class Outcome {
@@ -18,6 +20,7 @@ class Outcome {
   bool error() const { return error_; }
   const std::string& message() const { return failure_.message; }
   bool busy() const { return error_ && failure_.busy; }
+  bool damaged() const { return error_ && failure_.damaged; }
 
   void Ok() {
     error_ = false;
