@@ -1,8 +1,11 @@
 #include "framework/controls/TextArea.h"
 
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QTextOption>
 
+#include <functional>
 #include <vector>
 
 #include "framework/Text.h"
@@ -12,19 +15,59 @@
 namespace fw {
 
 namespace {
+// Lines wrap at word boundaries, and a word longer than a line anywhere in
+// it. Qt lays out such a word in a time that grows with the square of its
+// length (a line of 100,000 characters without a blank: over a second; of
+// 1,000,000: minutes, with the window frozen), so a text holding a run of
+// this many characters without a blank or a line end wraps anywhere.
+constexpr std::size_t kLongestWord = 500;
+
+template <class Text>
+bool HasLongWord(const Text& text) {
+  std::size_t run = 0;
+  for (const auto c : text) {
+    if (c == ' ' || c == '\n' || c == '\r' || c == '\t') {
+      run = 0;
+    } else if (++run >= kLongestWord) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The widget, which lets the editor look at text that comes in from the
+// clipboard or a drop before it is laid out.
+class NoteEdit final : public QPlainTextEdit {
+ public:
+  std::function<void(const QString&)> before_insert;
+
+ protected:
+  void insertFromMimeData(const QMimeData* source) override {
+    if (before_insert && source && source->hasText()) before_insert(source->text());
+    QPlainTextEdit::insertFromMimeData(source);
+  }
+};
+
 class AreaEditor final : public TextControl::Editor {
  public:
   explicit AreaEditor(Control* owner)
-      : Editor(new QPlainTextEdit), te_(static_cast<QPlainTextEdit*>(widget.data())), owner_(owner) {
+      : Editor(new NoteEdit), te_(static_cast<QPlainTextEdit*>(widget.data())), owner_(owner) {
     te_->setTabChangesFocus(true);
     te_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     te_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     te_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    te_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    static_cast<NoteEdit*>(te_)->before_insert = [this](const QString& text) {
+      if (HasLongWord(text)) WrapAnywhere(true);
+    };
     // A text area reports every setPlainText; keep the last text to report
     // real changes only. SetText reports its own change.
     QObject::connect(te_, &QPlainTextEdit::textChanged, te_, [this] {
       std::string now = FromQ(te_->toPlainText());
       if (now == last_text_) return;
+      // Typing and deleting make and unmake long words a character at a
+      // time, cheaply laid out either way.
+      if (!setting_) WrapAnywhere(HasLongWord(now));
       last_text_ = std::move(now);
       if (setting_) return;
       as_set_ = false;
@@ -61,9 +104,14 @@ class AreaEditor final : public TextControl::Editor {
     set_text_ = text;
     as_set_ = true;
     line_end_ = LineEndOf(text);
+    // Wrapping anywhere before a long word is laid out; at word boundaries
+    // again only once the old text with its long words is gone.
+    const bool long_word = HasLongWord(text);
+    if (long_word) WrapAnywhere(true);
     setting_ = true;
     te_->setPlainText(DisplayText(text));
     setting_ = false;
+    if (!long_word) WrapAnywhere(false);
     if (set_text_ != before) owner_->OnTextChange();
   }
   // Positions count characters of Text(): a CR LF there is two characters,
@@ -90,7 +138,10 @@ class AreaEditor final : public TextControl::Editor {
     te_->setTextCursor(c);
   }
   std::string SelText() const override { return Mid(Text(), SelStart() + 1, SelLength()); }
-  void SetSelText(const std::string& text) override { te_->insertPlainText(DisplayText(text)); }
+  void SetSelText(const std::string& text) override {
+    if (HasLongWord(text)) WrapAnywhere(true);
+    te_->insertPlainText(DisplayText(text));
+  }
   void SetReadOnly(bool on) override { te_->setReadOnly(on); }
   void Cut() override { te_->cut(); }
   void Copy() override { te_->copy(); }
@@ -98,6 +149,11 @@ class AreaEditor final : public TextControl::Editor {
   void SelectAll() override { te_->selectAll(); }
 
  private:
+  void WrapAnywhere(bool on) {
+    const auto mode = on ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    if (te_->wordWrapMode() != mode) te_->setWordWrapMode(mode);
+  }
+
   // For each LF the widget shows, the length of that line end in Text(): 2 for
   // a CR LF, else 1.
   std::vector<int> LineEndSizes(const QString& shown) const {

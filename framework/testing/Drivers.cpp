@@ -11,6 +11,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextDocumentLayout>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -401,6 +405,21 @@ TextExtent TextExtentOnScreen(Control& c) {
   }
   if (auto* b = qobject_cast<QAbstractButton*>(wd)) return {fm.horizontalAdvance(b->text()), fm.height()};
   return {};
+}
+
+std::vector<std::string> LinesOnScreen(Control& c) {
+  std::vector<std::string> lines;
+  auto* te = qobject_cast<QPlainTextEdit*>(W(c));
+  if (!te) return lines;
+  ProcessEvents();
+  QAbstractTextDocumentLayout* layout = te->document()->documentLayout();
+  for (QTextBlock b = te->document()->begin(); b.isValid(); b = b.next()) {
+    layout->blockBoundingRect(b);  // lays the block out when it was not yet
+    const QTextLayout* l = b.layout();
+    for (int i = 0; l && i < l->lineCount(); ++i)
+      lines.push_back(FromQ(b.text().mid(l->lineAt(i).textStart(), l->lineAt(i).textLength())));
+  }
+  return lines;
 }
 
 bool SaveScreenshot(Window& w, const std::string& path) {

@@ -110,6 +110,9 @@ struct TextExtent {
   int width = 0, height = 0;
 };
 TextExtent TextExtentOnScreen(Control& c);
+// The lines of a text area as it lays them out at its width, each the text
+// that one line shows (a line end is not shown); empty for other controls.
+std::vector<std::string> LinesOnScreen(Control& c);
 // A PNG of the window as drawn.
 bool SaveScreenshot(Window& w, const std::string& path);
 // The colour (0xRRGGBB) drawn at a point of a control, in its own coordinates.

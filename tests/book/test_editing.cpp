@@ -256,6 +256,35 @@ TEST_F(Editing, ALineBreakTypedIntoANoteTakesTheNotesOwnLineEnd) {
 
 // Each name opens and updates its own row: a name that contains the opened
 // one, or equals it but for letter case, is another entry.
+// A note of a million characters on one line, as a pasted key or a dump can
+// make it: it opens, shows cut at the width of the notes, takes a typed
+// character at its end and is stored whole.
+TEST_F(Editing, ANoteOfAMillionCharactersOnOneLineOpensTakesACharacterAndIsStoredWhole) {
+  std::string note(1000000, ' ');
+  for (size_t i = 0; i < note.size(); ++i) note[i] = static_cast<char>('a' + i % 26);
+  Start({{"Bank", "me", "pw-bank", note, "https://bank.example"}, {"Shop", "shopper", "pw-shop", "", ""}});
+  Open("bank");
+  EXPECT_EQ(win->Notes().Text(), note);
+  const std::vector<std::string> lines = ft::LinesOnScreen(win->Notes());
+  ASSERT_GT(lines.size(), 1000u);
+  EXPECT_EQ(lines[0].size(), lines[lines.size() / 2].size()) << "cut where the width ends";
+
+  win->Notes().SetSelStart(static_cast<int>(note.size()));
+  ft::TypeText(win->Notes(), "!");
+  EXPECT_TRUE(win->SaveButton().Enabled());
+  Save();
+  EXPECT_TRUE(Boxes().empty()) << Boxes()[0];
+  EXPECT_EQ(win->Height(), kSearch);
+  EXPECT_EQ(Stored()[0].notes, note + "!");
+
+  // Ordinary notes keep their words whole meanwhile.
+  Open("shop");
+  Paste(win->Notes(), "a few words that take more than one line of the notes field to show in full");
+  const std::vector<std::string> shop = ft::LinesOnScreen(win->Notes());
+  ASSERT_GT(shop.size(), 1u);
+  for (size_t i = 0; i + 1 < shop.size(); ++i) EXPECT_EQ(shop[i].back(), ' ') << shop[i];
+}
+
 TEST_F(Editing, UpdateWritesOnlyTheRowThatWasOpened) {
   const std::vector<Row> rows = {{"MyBank", "u", "p", "", ""},
                                  {"Bank", "u", "p", "", ""},

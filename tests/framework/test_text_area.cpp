@@ -2,7 +2,9 @@
 // cancels, and text that an input method commits without a key press.
 #include <gtest/gtest.h>
 
+#include "framework/Clipboard.h"
 #include "framework/Controls.h"
+#include "framework/Text.h"
 #include "framework/Window.h"
 #include "framework/testing/Drivers.h"
 
@@ -107,6 +109,83 @@ TEST(TextAreaLineEnds, PositionsCountTheTextsOwnCharacters) {
   EXPECT_EQ(p.Area().SelStart(), 5);
   p.Area().SetSelStart(99);
   EXPECT_EQ(p.Area().SelStart(), 11) << "the end";
+}
+
+// --- wrapping ------------------------------------------------------------------
+
+// Words of a few letters, `count` of them, each followed by a blank.
+std::string Words(int count) {
+  std::string s;
+  for (int i = 0; i < count; ++i) s += "word" + std::to_string(i) + " ";
+  return s;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string all;
+  for (const std::string& l : lines) all += l;
+  return all;
+}
+
+// Every line but the last ends after a blank: no word is cut at a line's end.
+void ExpectWrappedAtWordBoundaries(const std::vector<std::string>& lines) {
+  for (size_t i = 0; i + 1 < lines.size(); ++i)
+    EXPECT_EQ(lines[i].back(), ' ') << "line " << i << " cuts a word: " << lines[i] << "|" << lines[i + 1];
+}
+
+// Every line but the last holds as many characters as the first: the run is
+// cut wherever the width ends.
+void ExpectWrappedAnywhere(const std::vector<std::string>& lines) {
+  ASSERT_GT(lines.size(), 2u);
+  for (size_t i = 0; i + 1 < lines.size(); ++i) EXPECT_EQ(lines[i].size(), lines[0].size()) << "line " << i;
+}
+
+TEST(TextAreaWrapping, OrdinaryTextWrapsAtWordBoundaries) {
+  Pad& p = ThePad();
+  const std::string text = Words(200);
+  p.Area().SetText(text);
+  const std::vector<std::string> lines = ft::LinesOnScreen(p.Area());
+  ASSERT_GT(lines.size(), 5u);
+  EXPECT_EQ(Joined(lines), text);
+  ExpectWrappedAtWordBoundaries(lines);
+
+  // Typed, too.
+  p.Area().SetText("");
+  ft::TypeText(p.Area(), Words(40));
+  ExpectWrappedAtWordBoundaries(ft::LinesOnScreen(p.Area()));
+}
+
+// A line with no blank in it is cut where the width ends; once it is gone,
+// words are kept whole again. Set, pasted or typed alike.
+TEST(TextAreaWrapping, ALongRunWithoutABlankWrapsAnywhereAndWordsAreKeptWholeOnceItIsGone) {
+  Pad& p = ThePad();
+  const std::string run(100000, 'x');
+  p.Area().SetText(run);
+  std::vector<std::string> lines = ft::LinesOnScreen(p.Area());
+  EXPECT_EQ(Joined(lines), run);
+  ExpectWrappedAnywhere(lines);
+  EXPECT_GT(lines.size(), 1000u);
+
+  p.Area().SetText(Words(200));
+  ExpectWrappedAtWordBoundaries(ft::LinesOnScreen(p.Area()));
+
+  // Pasted at the end of ordinary text.
+  p.Area().SetSelStart(fw::Len(p.Area().Text()));
+  fw::Clipboard().SetText(std::string(20000, 'y'));
+  p.Area().Paste();
+  lines = ft::LinesOnScreen(p.Area());
+  EXPECT_EQ(Joined(lines), Words(200) + std::string(20000, 'y'));
+  EXPECT_EQ(lines.back().find_first_not_of('y'), std::string::npos);
+  EXPECT_EQ(lines[lines.size() - 2].find_first_not_of('y'), std::string::npos);
+
+  // Gone again: everything selected and replaced by typed words.
+  p.Area().SelectAll();
+  ft::TypeText(p.Area(), Words(40));
+  ExpectWrappedAtWordBoundaries(ft::LinesOnScreen(p.Area()));
+
+  // A run typed a character at a time is cut at the width as it grows.
+  p.Area().SetText("");
+  ft::TypeText(p.Area(), std::string(600, 'z'));
+  ExpectWrappedAnywhere(ft::LinesOnScreen(p.Area()));
 }
 
 TEST(InputMethod, CommittedTextArrivesWithoutAKeyPress) {
