@@ -1,53 +1,172 @@
-// Time from process start to the main window shown, on the offscreen platform.
-// The parent starts this program again as a child that runs Kestrion and
-// reports the moment its event loop starts with the main window up.
-//   bench_startup [runs]     (default: 10)
+// Start-up, memory and idle CPU of the program against its floor, a minimal
+// Qt Widgets window (bench_floor_window, one plain QWidget shown). Both are
+// the real executables, started as a desktop starts them, each with a fresh
+// home; a preloaded probe (libkbench_probe.so) reports from inside them:
+//   - exec to the first idle of the event loop, at a first start and at a
+//     later start (the book a first start made is opened);
+//   - resident memory 2 s after exec (later start);
+//   - CPU used by the whole process from 2 s to 2 s + the idle span.
+// Program and floor take turns run by run (which goes first alternates); the
+// figures are medians, ratios taken pair by pair. Offscreen always, and on
+// the X server of DISPLAY when it is set:
+//   xvfb-run -a build/bin/bench_startup [runs] [idle runs] [idle seconds]
+// (defaults: 20 start-up runs, 5 memory and idle runs, 10 s).
+#include <signal.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/Startup.h"
 #include "bench/support/BenchKit.h"
-#include "book/Window1.h"
-#include "framework/testing/Drivers.h"
 
 namespace {
-int Child(int fd, char* self) {
-  fw::testing::RunWhenEventLoopStarts([fd] {
-    const double t = bench::NowMs();
-    const bool shown = fw::testing::IsOnScreen(kestrion::Window1::Instance());
-    dprintf(fd, "%.3f %d\n", t, shown ? 1 : 0);
-    fw::testing::ClickCloseBox(kestrion::Window1::Instance());
-  });
-  int argc = 1;
-  char* argv[] = {self, nullptr};
-  return kestrion::RunMain(argc, argv);
+namespace fs = std::filesystem;
+
+struct Probed {
+  double idle_ms = -1;  // exec to the first idle
+  int libraries = -1;   // shared libraries mapped then
+  double rss_mb = -1, anon_mb = -1, file_mb = -1;
+  double cpu_ms = -1;
+};
+
+struct Setup {
+  fs::path program, floor, probe;
+  const char* platform;
+};
+
+Probed Run(const Setup& s, const fs::path& exe, const std::string& home, int idle_seconds) {
+  bench::ChildOptions options;
+  options.quiet_stderr = true;
+  const double t0 = bench::NowMs();
+  bench::ChildProcess child = bench::StartChild({exe.string()}, home,
+                                                {{"QT_QPA_PLATFORM", s.platform},
+                                                 {"LD_PRELOAD", s.probe.string()},
+                                                 {"KBENCH_PROBE_FD", bench::kChildFd},
+                                                 {"KBENCH_PROBE_T0", std::to_string(t0)},
+                                                 {"KBENCH_PROBE_IDLE_S", std::to_string(idle_seconds)}},
+                                                options);
+  const std::string out = bench::ReadUntilLine(child, "done", 30000.0 + 1000.0 * idle_seconds);
+  bench::EndChild(child, SIGTERM);
+  Probed p;
+  for (const std::string& line : bench::Lines(out)) {
+    std::istringstream in(line);
+    std::string what;
+    in >> what;
+    if (what == "idle") {
+      double at = 0;
+      in >> at >> p.libraries;
+      p.idle_ms = at - t0;
+    } else if (what == "memory") {
+      double rss = 0, anon = 0, file = 0;
+      in >> rss >> anon >> file;
+      p.rss_mb = rss / 1024, p.anon_mb = anon / 1024, p.file_mb = file / 1024;
+    } else if (what == "cpu") {
+      in >> p.cpu_ms;
+    }
+  }
+  return p;
 }
 
-double OneRun(const char* self, bool first_start) {
-  const std::string h = bench::TempHome("");
-  if (h.empty()) return -1;
-  // A later start finds the book that a first start made in the same home.
-  if (!first_start) bench::RunChild(self, h, {});
-  const bench::ChildResult r = bench::RunChild(self, h, {});
-  std::filesystem::remove_all(h);
-  if (r.out.empty()) return -1;
-  return std::atof(r.out.c_str()) - r.forked_ms;
+// One pair: the program and the floor, in the given order, in one home.
+struct Pair {
+  Probed program, floor;
+};
+Pair RunPair(const Setup& s, bool later, int idle_seconds, bool floor_first) {
+  Pair pair;
+  const std::string home = bench::TempHome("startup");
+  if (home.empty()) return pair;
+  if (later) Run(s, s.program, home, 0);  // makes the book
+  if (floor_first) pair.floor = Run(s, s.floor, home, idle_seconds);
+  pair.program = Run(s, s.program, home, idle_seconds);
+  if (!floor_first) pair.floor = Run(s, s.floor, home, idle_seconds);
+  fs::remove_all(home);
+  return pair;
 }
+
+// The values f gives for the pairs, those it has none for (nullopt) left out.
+template <class F>
+std::vector<double> Each(const std::vector<Pair>& pairs, F&& f) {
+  std::vector<double> v;
+  for (const Pair& p : pairs)
+    if (const std::optional<double> x = f(p)) v.push_back(*x);
+  return v;
+}
+
+std::optional<double> Known(double v) { return v >= 0 ? std::optional<double>(v) : std::nullopt; }
+
+// As a ratio to the floor, or, for what the floor hardly has at all, as the
+// difference.
+enum class Against { kRatio, kDifference };
+void Print(const char* what, const char* unit, const std::vector<Pair>& pairs, double Probed::*field,
+           Against against = Against::kRatio) {
+  const auto program = Each(pairs, [&](const Pair& p) { return Known(p.program.*field); });
+  const auto floor = Each(pairs, [&](const Pair& p) { return Known(p.floor.*field); });
+  std::printf("  %-34s program %7.1f %s (min %.1f, max %.1f)   floor %7.1f %s   ", what, bench::Median(program), unit,
+              bench::Min(program), bench::Max(program), bench::Median(floor), unit);
+  const auto ratio = Each(pairs, [&](const Pair& p) -> std::optional<double> {
+    if (p.program.*field < 0 || p.floor.*field < 0) return std::nullopt;
+    return p.floor.*field > 0 ? std::optional<double>(p.program.*field / p.floor.*field) : std::nullopt;
+  });
+  if (against == Against::kRatio && ratio.size() == program.size() && !ratio.empty()) {
+    std::printf("ratio %.2fx (min %.2f, max %.2f)\n", bench::Median(ratio), bench::Min(ratio), bench::Max(ratio));
+    return;
+  }
+  const auto over = Each(pairs, [&](const Pair& p) -> std::optional<double> {
+    if (p.program.*field < 0 || p.floor.*field < 0) return std::nullopt;
+    return p.program.*field - p.floor.*field;
+  });
+  std::printf("over the floor %+.1f %s\n", over.empty() ? 0.0 : bench::Median(over), unit);
+}
+
+void Measure(const Setup& s, int runs, int idle_runs, int idle_seconds) {
+  std::printf("%s platform:\n", s.platform);
+  for (const bool later : {false, true}) {
+    std::vector<Pair> pairs;
+    for (int i = 0; i < runs; ++i) pairs.push_back(RunPair(s, later, 0, i % 2 == 1));
+    const std::string what = std::string("exec to first idle, ") + (later ? "later" : "first") + " start";
+    Print(what.c_str(), "ms", pairs, &Probed::idle_ms);
+    const auto libs = Each(pairs, [](const Pair& p) { return Known(p.program.libraries); });
+    const auto floor_libs = Each(pairs, [](const Pair& p) { return Known(p.floor.libraries); });
+    std::printf("  %-34s program %5.0f          floor %5.0f\n", "  shared libraries then", bench::Median(libs),
+                bench::Median(floor_libs));
+  }
+  if (idle_runs <= 0) return;
+  std::vector<Pair> pairs;
+  for (int i = 0; i < idle_runs; ++i) pairs.push_back(RunPair(s, true, idle_seconds, i % 2 == 1));
+  Print("resident memory 2 s after exec", "MB", pairs, &Probed::rss_mb);
+  Print("  of it anonymous", "MB", pairs, &Probed::anon_mb);
+  Print("  of it file-backed", "MB", pairs, &Probed::file_mb);
+  const std::string cpu = "CPU while idle, " + std::to_string(idle_seconds) + " s";
+  Print(cpu.c_str(), "ms", pairs, &Probed::cpu_ms, Against::kDifference);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "--child") == 0) return Child(std::atoi(argv[2]), argv[0]);
-  const int runs = argc > 1 ? std::atoi(argv[1]) : 10;
-  for (bool first : {true, false}) {
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) t.push_back(OneRun(argv[0], first));
-    std::printf("start-up to main window shown (%s start, %d runs): median %.1f ms, min %.1f ms, max %.1f ms\n",
-                first ? "first" : "later", runs, bench::Median(t), bench::Min(t), bench::Max(t));
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+  const int idle_runs = argc > 2 ? std::max(0, std::atoi(argv[2])) : 5;
+  const int idle_seconds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 10;
+  std::error_code ec;
+  const fs::path bin = fs::read_symlink("/proc/self/exe", ec).parent_path();
+  Setup s{bin / "kestrion", bin / "bench_floor_window", bin / "libkbench_probe.so", "offscreen"};
+  for (const fs::path& f : {s.program, s.floor, s.probe}) {
+    if (!fs::exists(f)) {
+      std::fprintf(stderr, "missing %s: build the targets kestrion, bench_floor_window and kbench_probe\n",
+                   f.c_str());
+      return 1;
+    }
+  }
+  std::printf("%d start-up runs, %d memory and idle runs of %d s; medians, ratios pair by pair\n", runs, idle_runs,
+              idle_seconds);
+  Measure(s, runs, idle_runs, idle_seconds);
+  if (const char* display = std::getenv("DISPLAY"); display && *display) {
+    s.platform = "xcb";
+    Measure(s, runs, idle_runs, idle_seconds);
   }
   return 0;
 }

@@ -1,10 +1,13 @@
 #include "bench/support/BenchKit.h"
 
+#include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "app/Startup.h"
@@ -195,18 +198,25 @@ std::string TempHome(const std::string& tag) {
   return mkdtemp(name.data()) ? name : std::string();
 }
 
-ChildResult RunChild(const char* self, const std::string& home, const std::vector<std::string>& args,
-                     const ChildOptions& options) {
-  ChildResult result;
+ChildProcess StartChild(const std::vector<std::string>& argv, const std::string& home,
+                        const std::vector<std::pair<std::string, std::string>>& env, const ChildOptions& options) {
+  ChildProcess child;
   int fds[2];
-  if (pipe(fds) != 0) return result;
+  if (argv.empty() || pipe(fds) != 0) return child;
   // Everything the child needs is made before it starts, so that its start
   // is all that the parent's clock sees.
   const std::string fd = std::to_string(fds[1]), data_home = home + "/.local/share";
-  std::vector<char*> argv = {const_cast<char*>(self), const_cast<char*>("--child"), const_cast<char*>(fd.c_str())};
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  result.forked_ms = NowMs();
+  auto with_fd = [&](std::string s) {
+    for (std::size_t at; (at = s.find(kChildFd)) != std::string::npos;) s.replace(at, std::strlen(kChildFd), fd);
+    return s;
+  };
+  std::vector<std::string> args, values;
+  for (const std::string& a : argv) args.push_back(with_fd(a));
+  for (const auto& [name, value] : env) values.push_back(with_fd(value));
+  std::vector<char*> cargv;
+  for (std::string& a : args) cargv.push_back(a.data());
+  cargv.push_back(nullptr);
+  child.forked_ms = NowMs();
   const pid_t pid = fork();
   if (pid == 0) {
     close(fds[0]);
@@ -215,22 +225,64 @@ ChildResult RunChild(const char* self, const std::string& home, const std::vecto
     setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", options.platform_from_caller ? 0 : 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    for (std::size_t i = 0; i < env.size(); ++i) setenv(env[i].first.c_str(), values[i].c_str(), 1);
     if (options.quiet_stderr) {
       if (FILE* quiet = std::freopen("/dev/null", "w", stderr)) (void)quiet;
     }
-    execv(self, argv.data());
+    execv(cargv[0], cargv.data());
     _exit(127);
   }
   close(fds[1]);
   if (pid < 0) {
     close(fds[0]);
-    return result;
+    return child;
   }
+  child.pid = pid;
+  child.out = fds[0];
+  return child;
+}
+
+std::string ReadUntilLine(ChildProcess& child, const std::string& last, double timeout_ms) {
+  std::string out;
+  if (child.out < 0) return out;
+  const double deadline = NowMs() + timeout_ms;
   char buf[256];
-  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) result.out.append(buf, static_cast<std::size_t>(n));
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
+  for (;;) {
+    const std::size_t end = out.rfind(last + "\n");
+    if (end != std::string::npos && (end == 0 || out[end - 1] == '\n')) break;
+    const double left = deadline - NowMs();
+    if (left <= 0) break;
+    pollfd p{child.out, POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(left) + 1) <= 0) continue;
+    const ssize_t n = read(child.out, buf, sizeof buf);
+    if (n <= 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  return out;
+}
+
+int EndChild(ChildProcess& child, int signal) {
+  int status = -1;
+  if (child.pid > 0) {
+    if (signal != 0) kill(child.pid, signal);
+    waitpid(child.pid, &status, 0);
+  }
+  if (child.out >= 0) close(child.out);
+  child = ChildProcess{};
+  return status;
+}
+
+ChildResult RunChild(const char* self, const std::string& home, const std::vector<std::string>& args,
+                     const ChildOptions& options) {
+  std::vector<std::string> argv = {self, "--child", kChildFd};
+  argv.insert(argv.end(), args.begin(), args.end());
+  ChildProcess child = StartChild(argv, home, {}, options);
+  ChildResult result;
+  result.forked_ms = child.forked_ms;
+  if (child.pid < 0) return result;
+  char buf[256];
+  for (ssize_t n; (n = read(child.out, buf, sizeof buf)) > 0;) result.out.append(buf, static_cast<std::size_t>(n));
+  EndChild(child, 0);
   return result;
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kestrion {
@@ -151,6 +152,26 @@ struct ChildResult {
 // platform and silent audio, and waits for it to end.
 ChildResult RunChild(const char* self, const std::string& home, const std::vector<std::string>& args,
                      const ChildOptions& options = {});
+
+// A child left running: its process and the read end of its descriptor.
+struct ChildProcess {
+  int pid = -1;  // -1: it could not be started
+  int out = -1;
+  double forked_ms = 0;
+};
+// In argv and in the values of env: replaced by the number of the child's
+// descriptor (the write end of a pipe the parent reads).
+inline constexpr const char* kChildFd = "%FD%";
+// Starts argv[0] (a path) with `home` as its home, the environment RunChild
+// gives plus `env`, without waiting for it.
+ChildProcess StartChild(const std::vector<std::string>& argv, const std::string& home,
+                        const std::vector<std::pair<std::string, std::string>>& env, const ChildOptions& options = {});
+// What the child writes, up to and with the line `last` (or until it closes
+// its descriptor, or `timeout_ms` has passed).
+std::string ReadUntilLine(ChildProcess& child, const std::string& last, double timeout_ms);
+// Sends `signal` (none when 0), waits for the child to end and closes its
+// descriptor; its exit status as waitpid gives it.
+int EndChild(ChildProcess& child, int signal);
 // `out` cut into its lines, without their ends.
 std::vector<std::string> Lines(const std::string& out);
 

@@ -1,0 +1,123 @@
+// Preloaded (LD_PRELOAD) into a program under measure: the program itself and
+// the floor window alike, so that both pay the same for it. It writes to the
+// descriptor KBENCH_PROBE_FD, with times on the monotonic clock in ms:
+//   "idle <ms> <libraries>"  the first time the event loop, running, has
+//                            nothing to do, and how many shared libraries
+//                            are mapped then
+//   "memory <rss kB> <anon kB> <file kB>"  at KBENCH_PROBE_T0 + 2 s
+//   "cpu <ms>"               CPU time of the whole process, all threads, from
+//                            T0 + 2 s to T0 + 2 s + KBENCH_PROBE_IDLE_S
+//   "done"                   when there is nothing more to tell
+// KBENCH_PROBE_T0 is the parent's clock just before it started the program;
+// KBENCH_PROBE_IDLE_S 0 (or unset) ends the report at the first idle.
+#include <glib.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <set>
+#include <string>
+
+namespace {
+
+int g_fd = -1;
+double g_t0 = 0;
+int g_idle_seconds = 0;
+bool g_idle_seen = false;
+
+double NowMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+double CpuMs() {
+  rusage ru{};
+  getrusage(RUSAGE_SELF, &ru);
+  return (ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3;
+}
+
+int MappedLibraries() {
+  std::ifstream maps("/proc/self/maps");
+  std::set<std::string> libs;
+  for (std::string line; std::getline(maps, line);) {
+    const std::size_t slash = line.find('/');
+    if (slash != std::string::npos && line.find(".so", slash) != std::string::npos) libs.insert(line.substr(slash));
+  }
+  return static_cast<int>(libs.size());
+}
+
+long StatusKb(const std::string& status, const char* key) {
+  const std::size_t at = status.find(key);
+  return at == std::string::npos ? -1 : std::atol(status.c_str() + at + std::strlen(key));
+}
+
+void Memory() {
+  std::ifstream in("/proc/self/status");
+  const std::string status((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  dprintf(g_fd, "memory %ld %ld %ld\n", StatusKb(status, "VmRSS:"), StatusKb(status, "RssAnon:"),
+          StatusKb(status, "RssFile:"));
+}
+
+void Idle() {
+  if (g_idle_seen) return;
+  g_idle_seen = true;
+  dprintf(g_fd, "idle %.3f %d\n", NowMs(), MappedLibraries());
+  if (g_idle_seconds <= 0) dprintf(g_fd, "done\n");
+}
+
+// Dispatched by GLib only when no source of a higher priority is ready: the
+// loop has caught up with everything. Inside exec() only: the program may run
+// the events itself before its loop starts.
+gboolean IdleSource(gpointer) {
+  if (QThread::currentThread()->loopLevel() == 0) return G_SOURCE_CONTINUE;
+  Idle();
+  return G_SOURCE_REMOVE;
+}
+
+void Schedule(double at_ms, void (*what)()) {
+  QTimer::singleShot(static_cast<int>(std::max(0.0, at_ms - NowMs())), Qt::PreciseTimer, QCoreApplication::instance(),
+                     what);
+}
+
+void AtStart() {
+  const char* fd = std::getenv("KBENCH_PROBE_FD");
+  if (!fd) return;
+  g_fd = std::atoi(fd);
+  const char* t0 = std::getenv("KBENCH_PROBE_T0");
+  g_t0 = t0 ? std::atof(t0) : NowMs();
+  const char* idle = std::getenv("KBENCH_PROBE_IDLE_S");
+  g_idle_seconds = idle ? std::atoi(idle) : 0;
+
+  QAbstractEventDispatcher* dispatcher = QCoreApplication::eventDispatcher();
+  if (dispatcher && dispatcher->inherits("QEventDispatcherGlib")) {
+    g_idle_add_full(G_PRIORITY_LOW, IdleSource, nullptr, nullptr);
+  } else if (dispatcher) {
+    // The plain dispatcher says so only when it is about to wait.
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, QCoreApplication::instance(), [] {
+      if (QThread::currentThread()->loopLevel() > 0) Idle();
+    });
+  }
+  if (g_idle_seconds <= 0) return;
+  static double cpu_from = 0;
+  Schedule(g_t0 + 2000, [] {
+    Memory();
+    cpu_from = CpuMs();
+  });
+  Schedule(g_t0 + 2000 + 1000.0 * g_idle_seconds, [] {
+    dprintf(g_fd, "cpu %.3f\n", CpuMs() - cpu_from);
+    dprintf(g_fd, "done\n");
+  });
+}
+
+}  // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(AtStart)
