@@ -1,7 +1,5 @@
 #include "framework/Sound.h"
 
-#include <SDL_mixer.h>
-
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -31,8 +29,6 @@ bool LooksLikeAudio(const std::string& path) {
   return is(0, "OggS") || is(0, "fLaC") || is(0, "Crea");
 }
 
-int ChannelVolume(int volume) { return (volume * MIX_MAX_VOLUME + 50) / 100; }
-
 // "<verb> <file name>[ <value>]", for whoever observes the sounds.
 void Tell(const char* verb, const std::string& name, const std::string& value = "") {
   const seams::SoundObserver& observe = seams::CurrentSoundObserver();
@@ -42,36 +38,18 @@ void Tell(const char* verb, const std::string& name, const std::string& value = 
   observe(event);
 }
 
-struct ChunkDeleter {
-  void operator()(Mix_Chunk* c) const { Mix_FreeChunk(c); }
-};
-using ChunkPtr = std::unique_ptr<Mix_Chunk, ChunkDeleter>;
-
 }  // namespace
 
-struct Sound::Impl final : audio::MixerClient {
+struct Sound::Impl {
   std::string name;  // the file's name, as sound events show it
-  ChunkPtr chunk;    // null without a mixer: then nothing is heard
-  int channel = -1;
+  int number = 0;    // the decoded sound; 0 without a mixer: then nothing is heard
   int volume = 100;
-
-  // Called when the audio shuts down before the sound goes away.
-  void ReleaseMixerResources() override {
-    if (chunk && channel >= 0) Mix_HaltChannel(channel);
-    chunk.reset();
-    channel = -1;
-  }
 };
 
 Sound::Sound() : impl_(std::make_unique<Impl>()) {}
 
 Sound::~Sound() {
-  if (impl_->chunk) {
-    audio::Detach(impl_.get());
-    Mix_HaltChannel(impl_->channel);  // the mixer must let go of the samples before they are freed
-    impl_->chunk.reset();
-    audio::ReleaseChannel(impl_->channel);
-  }
+  if (impl_->number > 0) audio::FreeSound(impl_->number);
 }
 
 std::shared_ptr<Sound> Sound::Load(const std::string& path) {
@@ -79,42 +57,31 @@ std::shared_ptr<Sound> Sound::Load(const std::string& path) {
   std::shared_ptr<Sound> sound(new Sound());
   Impl& impl = *sound->impl_;
   impl.name = std::filesystem::path(path).filename().string();
-  if (audio::MixerReady()) {
-    ChunkPtr chunk(Mix_LoadWAV(path.c_str()));
-    if (!chunk || chunk->alen == 0) return nullptr;
-    // Without a channel of its own the sound stays silent.
-    if (const int channel = audio::AcquireChannel(); channel >= 0) {
-      impl.chunk = std::move(chunk);
-      impl.channel = channel;
-      audio::Attach(&impl);
-    }
-  }
+  const int number = audio::LoadSound(path);
+  if (number == 0) return nullptr;  // the mixer could not decode it
+  if (number > 0) impl.number = number;
   Tell("load", impl.name);
   return sound;
 }
 
 void Sound::Play() {
   Tell("play", impl_->name);
-  if (!impl_->chunk) return;
-  Mix_Volume(impl_->channel, ChannelVolume(impl_->volume));
-  Mix_PlayChannel(impl_->channel, impl_->chunk.get(), 0);  // from the start, even when already playing
+  if (impl_->number > 0) audio::PlaySound(impl_->number, impl_->volume);  // from the start, even when playing
 }
 
 void Sound::Stop() {
   Tell("stop", impl_->name);
-  if (impl_->chunk) Mix_HaltChannel(impl_->channel);
+  if (impl_->number > 0) audio::StopSound(impl_->number);
 }
 
 void Sound::SetVolume(int volume) {
   impl_->volume = std::clamp(volume, 0, 100);
   Tell("volume", impl_->name, std::to_string(impl_->volume));
-  if (impl_->chunk) Mix_Volume(impl_->channel, ChannelVolume(impl_->volume));
+  if (impl_->number > 0) audio::SetSoundVolume(impl_->number, impl_->volume);
 }
 
 int Sound::Volume() const { return impl_->volume; }
 
-bool Sound::IsPlaying() const {
-  return impl_->chunk && Mix_Playing(impl_->channel) && Mix_GetChunk(impl_->channel) == impl_->chunk.get();
-}
+bool Sound::IsPlaying() const { return impl_->number > 0 && audio::SoundPlaying(impl_->number); }
 
 }  // namespace fw

@@ -1,67 +1,87 @@
 #include "framework/audio/AudioEngine.h"
 
-#include <SDL.h>
-#include <SDL_mixer.h>
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
-#include <cstring>
+#include <deque>
+#include <map>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
-#include <type_traits>
 #include <vector>
 
 #include "framework/Seams.h"
-#include "framework/audio/MixerDevice.h"
-#include "framework/audio/Synth.h"
 
 namespace fw::audio {
 namespace {
 
-constexpr int kChunkFrames = 1024;  // about 23 ms at 44.1 kHz
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPeriodFrames = 1024;  // about 23 ms at 44.1 kHz
+// The device closes once the mix has been digital silence, with no sound
+// playing, for this many periods in a row (about a third of a second)...
+constexpr int kQuietPeriods = 14;
+// ...and no note has begun for this long: an instrument may begin with a
+// silent delay.
+constexpr auto kNoteHold = std::chrono::seconds(1);
+// How often the audio thread looks at an open device.
+constexpr auto kWatch = std::chrono::milliseconds(100);
+
 constexpr const char* kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 // Only a fallback: another package can point it at a very large bank.
 constexpr const char* kDefaultSoundFont = "/usr/share/sounds/sf2/default-GM.sf2";
 
-struct PendingNote {
-  int instrument;
-  int note;
-  int velocity;
+// What the callers hand the audio thread, in order.
+struct Command {
+  enum Kind { kProgram, kNote, kPlay } kind;
+  int a;  // program: instrument; note: note; play: sound
+  int b;  // note: velocity; play: volume
 };
 
-enum class State { kIdle, kStarting, kShutDown };
+enum class Device { kClosed, kOpening, kOpen, kClosing };
+
+struct DecodedSound {
+  BackendSound* decoded;
+  int channel;
+};
 
 struct Engine {
   std::mutex mutex;
-  std::condition_variable changed;
-  State state = State::kIdle;
-  std::thread worker;
-  bool at_exit_registered = false;
+  std::condition_variable wake;     // the audio thread waits on it
+  std::condition_variable changed;  // callers wait on it for the audio thread
+  std::thread thread;
+  bool started = false;
+  bool shut_down = false;
+  const Backend* backend = nullptr;  // set by the audio thread
 
-  // Set by the worker.
-  bool mixer_done = false;   // the mixer stage is over (opened or not)
-  bool mixer_open = false;   // device is set
-  bool device_real = false;
-  bool synth_done = false;   // the synthesizer stage is over
-  int rate = kRenderRate;
-  Uint16 format = AUDIO_S16SYS;
-  int channels = 2;
+  // The device. Only the audio thread opens and closes it; other threads call
+  // the back end's sound functions only under the mutex while it is open.
+  Device device = Device::kClosed;
+  DeviceFormat format;  // of the first opening: every later one gets the same
+  bool have_format = false;
+  bool real = false;    // the latest opening is heard
+  int openings = 0;
+  long requests = 0;    // callers' requests to open it...
+  long attempted = 0;   // ...up to this one answered by an opening, good or not
+  int pins = 0;         // callers using it: it stays open
 
-  std::unique_ptr<MixerDevice> device;
-  std::unique_ptr<Synth> synth;  // set once it renders into the mix
-  std::vector<float> render;     // used only by the audio thread
+  // The synthesizer: the audio thread's alone, made for the first note.
+  BackendSynth* synth = nullptr;
+  bool synth_tried = false;
+  int instrument = 1;        // the note player's, as callers see it
+  int queued_program = 0;    // the synth's, once the queue has been played
 
-  int instrument = 1;
-  int synth_program = 0;            // program set on the synth's channel 0
-  std::vector<PendingNote> pending;  // notes played before the synth was ready
+  std::deque<Command> queue;
+  Clock::time_point last_note_on;
 
-  int next_channel = 0;
+  std::map<int, DecodedSound> sounds;
+  int next_sound = 1;
+  int channels = 0;  // channels handed out
   std::vector<int> free_channels;
-  std::set<MixerClient*> clients;
 
   std::string soundfont_override;
   bool soundfont_overridden = false;
@@ -82,114 +102,184 @@ std::string ChooseSoundFont(const Engine& e) {
   return "";
 }
 
-// Runs on the audio thread, after SDL_mixer has mixed the channels: adds the
-// synthesizer's output to the mix.
-void PostMix(void* udata, Uint8* stream, int len) {
-  Engine& e = *static_cast<Engine*>(udata);
-  if (!e.synth || e.channels < 1) return;
-  const int sample_bytes = SDL_AUDIO_BITSIZE(e.format) / 8;
-  const int frames = len / (sample_bytes * e.channels);
-  if (frames <= 0) return;
-  if (e.render.size() < static_cast<size_t>(frames) * 2) e.render.resize(static_cast<size_t>(frames) * 2);
-  float* buf = e.render.data();
-  e.synth->Render(buf, frames);
+// --- the audio thread ----------------------------------------------------------
 
-  auto add = [&](auto* out, float scale, float lo, float hi) {
-    for (int i = 0; i < frames; ++i) {
-      const float l = buf[2 * i], r = buf[2 * i + 1];
-      auto* frame = out + static_cast<size_t>(i) * e.channels;
-      auto mixin = [&](auto& sample, float v) {
-        const float sum = static_cast<float>(sample) + v * scale;
-        sample = static_cast<std::remove_reference_t<decltype(sample)>>(std::clamp(sum, lo, hi));
-      };
-      if (e.channels == 1) {
-        mixin(frame[0], 0.5f * (l + r));
+// Opens the device for what is waiting. Called and returns with the lock held.
+void OpenDevice(Engine& e, std::unique_lock<std::mutex>& lock) {
+  const long upto = e.requests;
+  const Backend* b = e.backend;
+  const DeviceFormat same = e.format;
+  const bool have_format = e.have_format;
+  e.device = Device::kOpening;
+  lock.unlock();
+  DeviceFormat got;
+  const DeviceFormat* want = have_format ? &same : nullptr;
+  // No device: a silent stand-in still decodes sounds and keeps their timing.
+  const bool open = b && (b->open_device(kRenderRate, kPeriodFrames, false, want, &got) ||
+                          b->open_device(kRenderRate, kPeriodFrames, true, want, &got));
+  if (open && e.synth) b->mix_synth(e.synth);
+  lock.lock();
+  e.attempted = upto;
+  if (open) {
+    e.device = Device::kOpen;
+    if (!e.have_format) e.format = got;
+    e.have_format = true;
+    e.real = got.real;
+    ++e.openings;
+    b->set_channels(e.channels);
+    b->reset_quiet();
+  } else {
+    // Nothing can be heard: what was to be played is dropped.
+    e.device = Device::kClosed;
+    e.queue.clear();
+  }
+  e.changed.notify_all();
+}
+
+void CloseDevice(Engine& e, std::unique_lock<std::mutex>& lock) {
+  const Backend* b = e.backend;
+  e.device = Device::kClosing;
+  lock.unlock();
+  b->close_device();
+  // Whatever still rings has fallen below what the device can play.
+  if (e.synth) b->all_off(e.synth);
+  lock.lock();
+  e.device = Device::kClosed;
+  e.changed.notify_all();
+}
+
+// Plays what is queued, in order, on the open device.
+void PlayQueue(Engine& e, std::unique_lock<std::mutex>& lock) {
+  const Backend* b = e.backend;
+  // A new synthesizer joins the mix once it has its first notes: it renders
+  // them from its very first sample, as it does on its own.
+  bool made = false;
+  while (!e.queue.empty() && !e.shut_down) {
+    const Command c = e.queue.front();
+    e.queue.pop_front();
+    if (c.kind == Command::kPlay) {
+      // Under the lock, so that callers see it queued or playing, never neither.
+      if (auto it = e.sounds.find(c.a); it != e.sounds.end()) {
+        b->play(it->second.channel, it->second.decoded, c.b);
+        b->reset_quiet();
+      }
+      continue;
+    }
+    const std::string soundfont = e.synth_tried ? "" : ChooseSoundFont(e);
+    const int rate = e.format.rate;
+    lock.unlock();
+    if (!e.synth_tried) {
+      e.synth_tried = true;
+      e.synth = b->make_synth(rate, soundfont.c_str());
+      made = e.synth != nullptr;
+    }
+    if (e.synth) {
+      if (c.kind == Command::kProgram) {
+        b->program(e.synth, c.a);
       } else {
-        mixin(frame[0], l);
-        mixin(frame[1], r);
+        b->note(e.synth, c.a, c.b);
+        if (c.b > 0) {
+          e.last_note_on = Clock::now();
+          b->reset_quiet();
+        }
       }
     }
-  };
-  if (e.format == AUDIO_S16SYS)
-    add(reinterpret_cast<Sint16*>(stream), 32767.0f, -32768.0f, 32767.0f);
-  else if (e.format == AUDIO_F32SYS)
-    add(reinterpret_cast<float*>(stream), 1.0f, -1.0f, 1.0f);
+    lock.lock();
+  }
+  if (made) b->mix_synth(e.synth);
 }
 
-void BringUp() {
+bool Quiet(const Engine& e) {
+  return e.pins == 0 && e.queue.empty() && e.backend->quiet_periods() >= kQuietPeriods &&
+         Clock::now() - e.last_note_on >= kNoteHold;
+}
+
+void Run() {
   Engine& e = E();
-  std::unique_ptr<MixerDevice> device = MixerDevice::Open(kRenderRate, kChunkFrames, false);
-  // No device: a silent stand-in still decodes sounds and keeps their timing.
-  if (!device) device = MixerDevice::Open(kRenderRate, kChunkFrames, true);
-  const bool open = device != nullptr;
-  int rate = kRenderRate;
-  std::string soundfont;
-  {
-    std::lock_guard lock(e.mutex);
-    e.mixer_done = true;
-    e.mixer_open = open;
-    if (device) {
-      e.device_real = device->Real();
-      e.rate = rate = device->Rate();
-      e.format = static_cast<Uint16>(device->Format());
-      e.channels = device->Channels();
+  const Backend* b = LoadedBackend();
+  std::unique_lock lock(e.mutex);
+  e.backend = b;
+  while (!e.shut_down) {
+    if (e.device == Device::kClosed) {
+      // Notes without a synthesizer are not worth opening the device for.
+      if (e.synth_tried && !e.synth)
+        std::erase_if(e.queue, [](const Command& c) { return c.kind != Command::kPlay; });
+      if (e.queue.empty() && e.requests == e.attempted)
+        e.wake.wait(lock);
+      else
+        OpenDevice(e, lock);
+      continue;
     }
-    e.device = std::move(device);
-    soundfont = ChooseSoundFont(e);
+    PlayQueue(e, lock);
+    if (e.shut_down) break;
+    if (Quiet(e))
+      CloseDevice(e, lock);
+    else if (e.queue.empty())
+      e.wake.wait_for(lock, kWatch);
   }
-  e.changed.notify_all();
-
-  std::unique_ptr<Synth> synth = open ? Synth::Make(rate, soundfont) : nullptr;
-
-  std::lock_guard lock(e.mutex);
-  e.synth_done = true;
-  if (synth) {
-    // Play what came while the synth was loading, in order, each note with
-    // the instrument it was played with.
-    int program = 1;
-    synth->SetProgram(program);
-    for (const PendingNote& p : e.pending) {
-      if (p.instrument != program) synth->SetProgram(program = p.instrument);
-      synth->Note(p.note, p.velocity);
-    }
-    if (e.instrument != program) synth->SetProgram(e.instrument);
-    e.render.resize(static_cast<size_t>(kChunkFrames) * 4);
-    e.synth = std::move(synth);
-    Mix_SetPostMix(PostMix, &e);  // takes the audio lock: the callback sees all of the above
-  }
-  e.pending.clear();
-  e.changed.notify_all();
+  lock.unlock();
+  if (b) b->thread_done();
 }
 
-// Starts the bring-up once. Called with the mutex held.
+// Starts the audio thread once. Called with the mutex held.
 void StartLocked(Engine& e) {
-  if (e.state != State::kIdle) return;
-  e.state = State::kStarting;
-  if (!e.at_exit_registered) {
-    e.at_exit_registered = true;
-    std::atexit(Shutdown);
-  }
-  e.worker = std::thread([] {
-    BringUp();
-    // SDL keeps data for each thread that calls it (its error text) and frees
-    // it by itself only on threads that SDL started: this one frees its own.
-    SDL_TLSCleanup();
-  });
+  if (e.started) return;
+  e.started = true;
+  std::atexit(Shutdown);
+  e.thread = std::thread(Run);
 }
 
-// Starts the bring-up and waits for the mixer stage. Returns with the lock held.
-void WaitForMixer(Engine& e, std::unique_lock<std::mutex>& lock) {
+// Has the device opened for the caller and kept open until Unpin; false when
+// it does not open. Called and returns with the lock held.
+bool PinDevice(Engine& e, std::unique_lock<std::mutex>& lock) {
+  if (e.shut_down) return false;
   StartLocked(e);
-  e.changed.wait(lock, [&] { return e.mixer_done || e.state == State::kShutDown; });
+  ++e.pins;
+  if (e.device == Device::kOpen) return true;  // pinned: it does not close now
+  const long mine = ++e.requests;
+  e.wake.notify_one();
+  e.changed.wait(lock, [&] { return e.shut_down || e.device == Device::kOpen || e.attempted >= mine; });
+  return !e.shut_down && e.device == Device::kOpen;
+}
+
+void Unpin(Engine& e) {
+  --e.pins;
+  e.wake.notify_one();
+}
+
+bool Queued(const Engine& e, int sound) {
+  return std::any_of(e.queue.begin(), e.queue.end(),
+                     [&](const Command& c) { return c.kind == Command::kPlay && c.a == sound; });
+}
+
+void Unqueue(Engine& e, int sound) {
+  std::erase_if(e.queue, [&](const Command& c) { return c.kind == Command::kPlay && c.a == sound; });
 }
 
 }  // namespace
+
+const Backend* LoadedBackend() {
+  // Loaded once and kept for the rest of the run.
+  static const Backend* const backend = []() -> const Backend* {
+    void* module = dlopen(kBackendModule, RTLD_NOW | RTLD_LOCAL);
+    if (!module) return nullptr;
+    const auto entry = reinterpret_cast<BackendEntry>(dlsym(module, kBackendEntry));
+    const Backend* b = entry ? entry() : nullptr;
+    if (!b || b->abi != kBackendAbi) {
+      dlclose(module);
+      return nullptr;
+    }
+    return b;
+  }();
+  return backend;
+}
+
+// --- the note player ---------------------------------------------------------------
 
 void SetInstrument(int instrument) {
   Engine& e = E();
   std::lock_guard lock(e.mutex);
   e.instrument = instrument;
-  if (e.synth) e.synth->SetProgram(instrument);
 }
 
 int Instrument() {
@@ -202,92 +292,143 @@ void PlayNote(int note, int velocity) {
   Engine& e = E();
   std::lock_guard lock(e.mutex);
   if (const seams::NoteObserver& observe = seams::CurrentNoteObserver()) observe(e.instrument, note, velocity);
-  if (e.state == State::kShutDown) return;
+  if (e.shut_down) return;
   StartLocked(e);
-  if (e.synth)
-    e.synth->Note(note, velocity);
-  else if (!e.synth_done)
-    e.pending.push_back({e.instrument, note, velocity});
+  // The synthesizer has one channel: each note brings its instrument.
+  if (e.queued_program != e.instrument) {
+    e.queue.push_back({Command::kProgram, e.instrument, 0});
+    e.queued_program = e.instrument;
+  }
+  e.queue.push_back({Command::kNote, note, velocity});
+  e.wake.notify_one();
 }
 
 bool DeviceOpen() {
   Engine& e = E();
   std::unique_lock lock(e.mutex);
-  if (e.state == State::kShutDown) return false;
-  WaitForMixer(e, lock);
-  return e.mixer_open && e.device_real;
+  const bool open = PinDevice(e, lock);
+  if (!e.shut_down) Unpin(e);
+  return open && e.real;
 }
+
+void Shutdown() {
+  Engine& e = E();
+  std::thread thread;
+  {
+    std::lock_guard lock(e.mutex);
+    if (e.shut_down) return;
+    e.shut_down = true;
+    e.queue.clear();
+    thread = std::move(e.thread);
+  }
+  e.wake.notify_all();
+  e.changed.notify_all();
+  if (thread.joinable()) thread.join();
+
+  // The audio thread is gone: what it held is this thread's now.
+  std::lock_guard lock(e.mutex);
+  if (const Backend* b = e.backend) {
+    // The device first: once it is closed nothing plays the sounds or renders
+    // the synthesizer.
+    if (e.device == Device::kOpen) b->close_device();
+    for (auto& [number, sound] : e.sounds) b->free_sound(sound.decoded);
+    if (e.synth) b->free_synth(e.synth);
+    b->shut_down();
+  }
+  e.device = Device::kClosed;
+  e.sounds.clear();
+  e.synth = nullptr;
+  e.free_channels.clear();
+}
+
+// --- sounds --------------------------------------------------------------------------
 
 bool MixerReady() {
   Engine& e = E();
   std::unique_lock lock(e.mutex);
-  if (e.state == State::kShutDown) return false;
-  WaitForMixer(e, lock);
-  return e.mixer_open && e.state != State::kShutDown;
+  const bool open = PinDevice(e, lock);
+  if (!e.shut_down) Unpin(e);
+  return open;
 }
 
-int AcquireChannel() {
+int LoadSound(const std::string& path) {
   Engine& e = E();
-  std::lock_guard lock(e.mutex);
-  if (!e.mixer_open || e.state == State::kShutDown) return -1;
+  std::unique_lock lock(e.mutex);
+  if (!PinDevice(e, lock)) {
+    if (!e.shut_down) Unpin(e);
+    return kNoMixer;
+  }
+  // The device stays open while this thread decodes.
+  const Backend* b = e.backend;
+  lock.unlock();
+  BackendSound* decoded = b->load_sound(path.c_str());
+  lock.lock();
+  Unpin(e);
+  if (!decoded) return 0;
   int channel;
   if (!e.free_channels.empty()) {
     channel = e.free_channels.back();
     e.free_channels.pop_back();
   } else {
-    channel = e.next_channel++;
-    if (Mix_AllocateChannels(-1) < e.next_channel) Mix_AllocateChannels(e.next_channel);
+    channel = e.channels++;
+    if (e.device == Device::kOpen) b->set_channels(e.channels);
   }
-  Mix_Volume(channel, MIX_MAX_VOLUME);
-  return channel;
+  const int number = e.next_sound++;
+  e.sounds[number] = {decoded, channel};
+  return number;
 }
 
-void ReleaseChannel(int channel) {
+void PlaySound(int sound, int volume) {
   Engine& e = E();
   std::lock_guard lock(e.mutex);
-  if (channel < 0 || !e.mixer_open || e.state == State::kShutDown) return;
-  e.free_channels.push_back(channel);
+  if (e.shut_down || !e.sounds.count(sound)) return;
+  e.queue.push_back({Command::kPlay, sound, volume});
+  e.wake.notify_one();
 }
 
-void Attach(MixerClient* client) {
+void StopSound(int sound) {
   Engine& e = E();
   std::lock_guard lock(e.mutex);
-  e.clients.insert(client);
+  const auto it = e.sounds.find(sound);
+  if (it == e.sounds.end()) return;
+  Unqueue(e, sound);
+  if (e.device == Device::kOpen) e.backend->halt(it->second.channel);
 }
 
-void Detach(MixerClient* client) {
+void SetSoundVolume(int sound, int volume) {
   Engine& e = E();
   std::lock_guard lock(e.mutex);
-  e.clients.erase(client);
+  const auto it = e.sounds.find(sound);
+  if (it == e.sounds.end()) return;
+  for (Command& c : e.queue)
+    if (c.kind == Command::kPlay && c.a == sound) c.b = volume;
+  if (e.device == Device::kOpen) e.backend->volume(it->second.channel, volume);
 }
 
-void Shutdown() {
+bool SoundPlaying(int sound) {
   Engine& e = E();
-  std::thread worker;
-  std::set<MixerClient*> clients;
-  {
-    std::lock_guard lock(e.mutex);
-    if (e.state == State::kShutDown) return;
-    e.state = State::kShutDown;
-    worker = std::move(e.worker);
-  }
-  e.changed.notify_all();
-  if (worker.joinable()) worker.join();  // the bring-up finishes; then nothing else touches the engine
-
-  {
-    std::lock_guard lock(e.mutex);
-    clients.swap(e.clients);
-  }
-  for (MixerClient* client : clients) client->ReleaseMixerResources();
-
   std::lock_guard lock(e.mutex);
-  // The device first: once it is closed no callback renders the synth.
-  e.device.reset();
-  e.mixer_open = false;
-  e.synth.reset();
-  e.pending.clear();
-  e.free_channels.clear();
+  const auto it = e.sounds.find(sound);
+  if (it == e.sounds.end()) return false;
+  if (Queued(e, sound)) return true;
+  return e.device == Device::kOpen && e.backend->playing(it->second.channel, it->second.decoded);
 }
+
+void FreeSound(int sound) {
+  Engine& e = E();
+  std::unique_lock lock(e.mutex);
+  // Not while the mixer comes or goes.
+  e.changed.wait(lock, [&] { return e.device == Device::kOpen || e.device == Device::kClosed; });
+  const auto it = e.sounds.find(sound);
+  if (it == e.sounds.end()) return;
+  Unqueue(e, sound);
+  if (e.device == Device::kOpen) e.backend->halt(it->second.channel);
+  e.backend->free_sound(it->second.decoded);
+  e.free_channels.push_back(it->second.channel);
+  e.sounds.erase(it);
+}
+
+// --- for tests -------------------------------------------------------------------------
 
 std::string SoundFontPath() {
   Engine& e = E();
@@ -300,6 +441,18 @@ void SetSoundFontPathForTest(const std::string& path) {
   std::lock_guard lock(e.mutex);
   e.soundfont_override = path;
   e.soundfont_overridden = true;
+}
+
+bool DeviceRunning() {
+  Engine& e = E();
+  std::lock_guard lock(e.mutex);
+  return e.device != Device::kClosed || !e.queue.empty() || e.requests > e.attempted;
+}
+
+int DeviceOpenings() {
+  Engine& e = E();
+  std::lock_guard lock(e.mutex);
+  return e.openings;
 }
 
 }  // namespace fw::audio

@@ -319,58 +319,101 @@ INSTANTIATE_TEST_SUITE_P(Outputs, SoundTest,
 
 // --- what the device really receives ----------------------------------------------
 
-// SDL's disk driver writes the final mix to a file in real time: what a
-// speaker would have played.
-using Sounds = std::vector<std::shared_ptr<Sound>>;
-struct Capture {
-  const char* name;
-  void (*play)(Sounds& keep);
-  bool audible;
+// SDL's disk driver writes the final mix to a file in real time, from the
+// device's opening to its closing: what a speaker would have played. Each
+// opening starts the file named at that moment anew.
+class DiskDevice {
+ public:
+  DiskDevice() {
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    CaptureTo("mix.raw");
+  }
+  // Where the device's next opening writes.
+  std::string CaptureTo(const std::string& name) {
+    const std::string file = scratch_.Path(name);
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    return file;
+  }
+  // Whether the device closes by itself within `seconds`.
+  static bool ClosesWithin(double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (audio::DeviceRunning()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+  }
+  static std::vector<int16_t> Read(const std::string& file) {
+    std::error_code ec;
+    const auto bytes = fs::file_size(file, ec);
+    if (ec) return {};
+    std::vector<int16_t> mix(bytes / sizeof(int16_t));
+    std::ifstream in(file, std::ios::binary);
+    in.read(reinterpret_cast<char*>(mix.data()), static_cast<std::streamsize>(mix.size() * sizeof(int16_t)));
+    return mix;
+  }
+
+ private:
+  Scratch scratch_;
 };
-void PrintTo(const Capture& c, std::ostream* os) { *os << c.name; }
 
-class DeviceCapture : public ::testing::TestWithParam<Capture> {};
-
-// The mix written so far, full scale 1.0.
-std::vector<float> ReadMix(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::error_code ec;
-  std::vector<int16_t> mix(fs::file_size(file, ec) / sizeof(int16_t));
-  if (ec) return {};
-  in.read(reinterpret_cast<char*>(mix.data()), static_cast<std::streamsize>(mix.size() * sizeof(int16_t)));
-  mix.resize(static_cast<size_t>(in.gcount()) / sizeof(int16_t));
+std::vector<float> ToFloat(const std::vector<int16_t>& mix) {
   std::vector<float> samples(mix.size());
   std::transform(mix.begin(), mix.end(), samples.begin(), [](int16_t v) { return v / 32768.0f; });
   return samples;
 }
 
-TEST_P(DeviceCapture, MixCarriesWhatWasPlayed) {
-  Scratch scratch;
-  const std::string file = scratch.Path("mix.raw");
-  setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+// A render as the mixer adds it to silent 16-bit output.
+std::vector<int16_t> As16Bit(const std::vector<float>& render) {
+  std::vector<int16_t> out(render.size());
+  std::transform(render.begin(), render.end(), out.begin(),
+                 [](float v) { return static_cast<int16_t>(std::clamp(v * 32767.0f, -32768.0f, 32767.0f)); });
+  return out;
+}
+
+// The samples from the first that is not zero to the last that is not.
+std::vector<int16_t> Sounding(const std::vector<int16_t>& mix) {
+  const auto first = std::find_if(mix.begin(), mix.end(), [](int16_t v) { return v != 0; });
+  const auto last = std::find_if(mix.rbegin(), mix.rend(), [](int16_t v) { return v != 0; }).base();
+  return first < last ? std::vector<int16_t>(first, last) : std::vector<int16_t>();
+}
+
+using Sounds = std::vector<std::shared_ptr<Sound>>;
+struct Capture {
+  const char* name;
+  void (*play)(Sounds& keep);
+  bool audible;
+  double seconds;  // how long it may take until the device has closed by itself
+};
+void PrintTo(const Capture& c, std::ostream* os) { *os << c.name; }
+
+class DeviceCapture : public ::testing::TestWithParam<Capture> {};
+
+// The device plays what was played, then closes by itself once the mix has
+// fallen silent: the file ends in silence, nothing of the sound cut off.
+TEST_P(DeviceCapture, MixCarriesWhatWasPlayedAndTheDeviceClosesAfterIt) {
+  DiskDevice disk;
+  const std::string file = disk.CaptureTo("mix.raw");
   if (!audio::DeviceOpen()) GTEST_SKIP() << "SDL has no disk audio driver here";
   if (audio::SoundFontPath().empty()) GTEST_SKIP() << "no General MIDI soundfont installed";
 
   Sounds keep;
   GetParam().play(keep);
-  // A note sounds once the synthesizer has loaded its soundfont, which a busy
-  // machine can delay by most of a second: what should be heard is given until
-  // it begins, then the same time to ring out as anything else.
-  if (GetParam().audible) {
-    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (Measure(ReadMix(file)).peak <= kAudiblePeak && std::chrono::steady_clock::now() < give_up)
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(900));
-  audio::Shutdown();
+  ASSERT_TRUE(DiskDevice::ClosesWithin(GetParam().seconds));
+  EXPECT_EQ(audio::DeviceOpenings(), 1);
 
-  const std::vector<float> samples = ReadMix(file);
-  ASSERT_GT(samples.size(), 0.5 * 2 * audio::kRenderRate);  // at least half a second of stereo
-  const Loudness l = Measure(samples);
+  const std::vector<int16_t> mix = DiskDevice::Read(file);
+  const Loudness l = Measure(ToFloat(mix));
   if (GetParam().audible) {
     EXPECT_GT(l.peak, kAudiblePeak);
     EXPECT_GE(l.heard_seconds, kHeardSeconds);
+    // A third of a second of silence at least (stereo samples) after the end.
+    const std::vector<int16_t> sounding = Sounding(mix);
+    ASSERT_FALSE(sounding.empty());
+    const size_t after = mix.size() - static_cast<size_t>(std::find_if(mix.rbegin(), mix.rend(), [](int16_t v) {
+                                                                          return v != 0;
+                                                                        }).base() - mix.begin());
+    EXPECT_GE(after, static_cast<size_t>(0.3 * 2 * audio::kRenderRate));
   } else {
     EXPECT_EQ(l.peak, 0);
   }
@@ -385,21 +428,91 @@ INSTANTIATE_TEST_SUITE_P(
                   audio::PlayNote(60, 30);
                   audio::PlayNote(60, 0);
                 },
-                true},
+                true, 10},
         Capture{"PoofAtFullVolume",
                 [](Sounds& keep) {
                   keep.push_back(Sound::Load(kPoof));
                   keep.back()->Play();
                 },
-                true},
+                true, 5},
         Capture{"PoofAtVolumeZero",
                 [](Sounds& keep) {
                   keep.push_back(Sound::Load(kPoof));
                   keep.back()->SetVolume(0);
                   keep.back()->Play();
                 },
-                false},
-        Capture{"Nothing", [](Sounds&) {}, false}),
+                false, 5},
+        Capture{"Nothing", [](Sounds&) {}, false, 5}),
     [](const auto& info) { return std::string(info.param.name); });
+
+class DeviceTone : public ::testing::TestWithParam<Tone> {};
+
+// A note reaches the device whole: sample for sample what the synthesizer
+// renders on its own, its last ringing included, however long it rings.
+TEST_P(DeviceTone, ReachesTheDeviceWholeBeforeItCloses) {
+  DiskDevice disk;
+  const std::string file = disk.CaptureTo("tone.raw");
+  const Tone& t = GetParam();
+  if (audio::SoundFontPath().empty()) GTEST_SKIP() << "no General MIDI soundfont installed";
+  audio::SetInstrument(t.instrument);
+  audio::PlayNote(t.note, t.velocity);
+  audio::PlayNote(t.note, 0);
+  if (!audio::DeviceOpen()) GTEST_SKIP() << "SDL has no disk audio driver here";
+  ASSERT_TRUE(DiskDevice::ClosesWithin(10));
+
+  const std::vector<int16_t> heard = Sounding(DiskDevice::Read(file));
+  const std::vector<int16_t> alone = Sounding(As16Bit(audio::RenderForTest(t.instrument, t.note, t.velocity, 9)));
+  ASSERT_FALSE(alone.empty());
+  EXPECT_EQ(heard.size(), alone.size());
+  EXPECT_TRUE(heard == alone);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tones, DeviceTone,
+                         ::testing::Values(Tone{"Chime", 10, 60, 30}, Tone{"Attention", 46, 40, 40},
+                                           Tone{"Show", 46, 58, 20}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Closed while nothing plays, the device opens again for the next sound or
+// note, each time with everything of it; sounds decoded before keep playing.
+TEST(Device, ClosesWhenNothingPlaysAndOpensAgainForTheNextSound) {
+  DiskDevice disk;
+  const std::string first = disk.CaptureTo("first.raw");
+  if (audio::SoundFontPath().empty()) GTEST_SKIP() << "no General MIDI soundfont installed";
+  if (!audio::DeviceOpen()) GTEST_SKIP() << "SDL has no disk audio driver here";
+  fw::testing::ClearLog();
+  auto poof = Sound::Load(kPoof);
+  ASSERT_NE(poof, nullptr);
+  poof->Play();
+  ASSERT_TRUE(DiskDevice::ClosesWithin(5));
+  EXPECT_FALSE(poof->IsPlaying());
+  EXPECT_EQ(audio::DeviceOpenings(), 1);
+
+  // The sound again, and a note: the device opens once more.
+  const std::string second = disk.CaptureTo("second.raw");
+  poof->SetVolume(50);
+  poof->Play();
+  EXPECT_TRUE(poof->IsPlaying());
+  audio::SetInstrument(46);
+  audio::PlayNote(40, 40);
+  audio::PlayNote(40, 0);
+  ASSERT_TRUE(DiskDevice::ClosesWithin(5));
+  EXPECT_FALSE(poof->IsPlaying());
+  EXPECT_EQ(audio::DeviceOpenings(), 2);
+
+  const std::vector<int16_t> once = Sounding(DiskDevice::Read(first));
+  const std::vector<int16_t> again = Sounding(DiskDevice::Read(second));
+  const std::vector<int16_t> tone = Sounding(As16Bit(audio::RenderForTest(46, 40, 40, 3)));
+  EXPECT_GT(Measure(ToFloat(once)).peak, kAudiblePeak);
+  // The second opening carries the poof at half volume and the whole tone.
+  EXPECT_GT(Measure(ToFloat(again)).peak, kAudiblePeak);
+  EXPECT_GE(again.size(), tone.size());
+  EXPECT_GE(again.size(), once.size());
+
+  const std::vector<std::string> sounds = {"load PoofSound.mp3", "play PoofSound.mp3", "volume PoofSound.mp3 50",
+                                           "play PoofSound.mp3"};
+  EXPECT_EQ(fw::testing::SoundEvents(), sounds);
+  const std::vector<NoteEvent> notes = {{46, 40, 40}, {46, 40, 0}};
+  EXPECT_EQ(fw::testing::Notes(), notes);
+}
 
 }  // namespace

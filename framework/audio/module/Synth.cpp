@@ -1,6 +1,7 @@
-#include "framework/audio/Synth.h"
+#include "framework/audio/module/Synth.h"
 
 #include <fluidsynth.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <mutex>
@@ -49,9 +50,16 @@ std::unique_ptr<Synth> Synth::Make(double rate, const std::string& soundfont) {
   fluid_settings_setnum(s, "synth.gain", kGain);
   fluid_settings_setint(s, "synth.min-note-length", kMinNoteMs);
   fluid_settings_setint(s, "synth.threadsafe-api", 1);
+  // A sample is read when an instrument that plays it is chosen, not all of
+  // the bank's at once.
+  fluid_settings_setint(s, "synth.dynamic-sample-loading", 1);
   h->synth.reset(new_fluid_synth(s));
   if (!h->synth) return nullptr;
-  if (fluid_synth_sfload(h->synth.get(), soundfont.c_str(), 1) == FLUID_FAILED) return nullptr;
+  // No instrument is chosen for the MIDI channels yet: that would read the
+  // samples of the piano and the drum kit, which may never play.
+  if (fluid_synth_sfload(h->synth.get(), soundfont.c_str(), 0) == FLUID_FAILED) return nullptr;
+  // Reading the bank leaves megabytes freed on the heap: give them back.
+  malloc_trim(0);
   return std::unique_ptr<Synth>(new Synth(std::move(h)));
 }
 
@@ -65,6 +73,10 @@ void Synth::Note(int note, int velocity) {
     fluid_synth_noteoff(h_->synth.get(), 0, note);
   else
     fluid_synth_noteon(h_->synth.get(), 0, note, std::min(velocity, 127));
+}
+
+void Synth::AllOff() {
+  fluid_synth_all_sounds_off(h_->synth.get(), -1);
 }
 
 void Synth::Render(float* out, int frames) { fluid_synth_write_float(h_->synth.get(), frames, out, 0, 2, out, 1, 2); }

@@ -1,6 +1,8 @@
 #pragma once
 // The note player's General MIDI synthesizer: no audio driver of its own, the
-// owner renders it. Owns its FluidSynth settings and synth.
+// owner renders it. Owns its FluidSynth settings and synth. Only the samples
+// of the instruments it is given are read from the soundfont, when it is
+// given them.
 #include <memory>
 #include <string>
 
@@ -18,6 +20,8 @@ class Synth {
   void SetProgram(int instrument);
   // Velocity 0 (or below) ends the note; notes outside 0-127 are ignored.
   void Note(int note, int velocity);
+  // Every voice ended at once, without its release.
+  void AllOff();
   // Renders `frames` interleaved stereo frames into out (2 * frames floats).
   void Render(float* out, int frames);
 
