@@ -29,6 +29,7 @@ namespace fs = std::filesystem;
 
 struct Probed {
   double idle_ms = -1;  // exec to the first idle
+  double loaded_ms = -1;  // exec to the linked libraries loaded
   int libraries = -1;   // shared libraries mapped then
   double rss_mb = -1, anon_mb = -1, file_mb = -1;
   double cpu_ms = -1;
@@ -58,9 +59,10 @@ Probed Run(const Setup& s, const fs::path& exe, const std::string& home, int idl
     std::string what;
     in >> what;
     if (what == "idle") {
-      double at = 0;
-      in >> at >> p.libraries;
+      double at = 0, loaded = 0;
+      in >> at >> p.libraries >> loaded;
       p.idle_ms = at - t0;
+      p.loaded_ms = loaded - t0;
     } else if (what == "memory") {
       double rss = 0, anon = 0, file = 0;
       in >> rss >> anon >> file;
@@ -130,6 +132,7 @@ void Measure(const Setup& s, int runs, int idle_runs, int idle_seconds) {
     for (int i = 0; i < runs; ++i) pairs.push_back(RunPair(s, later, 0, i % 2 == 1));
     const std::string what = std::string("exec to first idle, ") + (later ? "later" : "first") + " start";
     Print(what.c_str(), "ms", pairs, &Probed::idle_ms);
+    Print("  of it loading the libraries", "ms", pairs, &Probed::loaded_ms);
     const auto libs = Each(pairs, [](const Pair& p) { return Known(p.program.libraries); });
     const auto floor_libs = Each(pairs, [](const Pair& p) { return Known(p.floor.libraries); });
     std::printf("  %-34s program %5.0f          floor %5.0f\n", "  shared libraries then", bench::Median(libs),

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QTimer>
 #include <utility>
 
 #include "framework/MsgBox.h"
@@ -65,6 +66,10 @@ void RuntimeInit(int& argc, char** argv) {
   r.qt->setQuitOnLastWindowClosed(false);
   UseNarrowApplicationFont();
   r.quit_on_signal = std::make_unique<QuitOnSignal>();
+  // The audio stack loads once the events first run: after the first window
+  // is drawn, or as a message box or a wait shows.
+  audio::Hold();
+  QTimer::singleShot(0, r.qt, [] { audio::Release(); });
 }
 
 bool RuntimeIsUp() { return QApplication::instance() != nullptr; }

@@ -1,15 +1,19 @@
 // Preloaded (LD_PRELOAD) into a program under measure: the program itself and
 // the floor window alike, so that both pay the same for it. It writes to the
 // descriptor KBENCH_PROBE_FD, with times on the monotonic clock in ms:
-//   "idle <ms> <libraries>"  the first time the event loop, running, has
-//                            nothing to do, and how many shared libraries
-//                            are mapped then
+//   "idle <ms> <libraries> <loaded ms>"  the first time the event loop,
+//                            running, has nothing to do; how many shared
+//                            libraries are mapped then; and when the
+//                            libraries the program was linked with had been
+//                            loaded (this probe's own start, just before main)
 //   "memory <rss kB> <anon kB> <file kB>"  at KBENCH_PROBE_T0 + 2 s
 //   "cpu <ms>"               CPU time of the whole process, all threads, from
 //                            T0 + 2 s to T0 + 2 s + KBENCH_PROBE_IDLE_S
 //   "done"                   when there is nothing more to tell
 // KBENCH_PROBE_T0 is the parent's clock just before it started the program;
 // KBENCH_PROBE_IDLE_S 0 (or unset) ends the report at the first idle.
+// KBENCH_PROBE_EXIT=1 ends the process itself at the first idle, at once, so
+// that a profiler (valgrind --tool=callgrind) sees the start and nothing else.
 #include <glib.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -32,6 +36,8 @@ int g_fd = -1;
 double g_t0 = 0;
 int g_idle_seconds = 0;
 bool g_idle_seen = false;
+double g_loaded = 0;
+bool g_exit = false;
 
 double NowMs() {
   timespec ts{};
@@ -70,8 +76,9 @@ void Memory() {
 void Idle() {
   if (g_idle_seen) return;
   g_idle_seen = true;
-  dprintf(g_fd, "idle %.3f %d\n", NowMs(), MappedLibraries());
+  dprintf(g_fd, "idle %.3f %d %.3f\n", NowMs(), MappedLibraries(), g_loaded);
   if (g_idle_seconds <= 0) dprintf(g_fd, "done\n");
+  if (g_exit) _exit(0);
 }
 
 // Dispatched by GLib only when no source of a higher priority is ready: the
@@ -90,8 +97,10 @@ void Schedule(double at_ms, void (*what)()) {
 
 void AtStart() {
   const char* fd = std::getenv("KBENCH_PROBE_FD");
-  if (!fd) return;
-  g_fd = std::atoi(fd);
+  const char* exit = std::getenv("KBENCH_PROBE_EXIT");
+  g_exit = exit && std::strcmp(exit, "1") == 0;
+  if (!fd && !g_exit) return;
+  g_fd = fd ? std::atoi(fd) : -1;
   const char* t0 = std::getenv("KBENCH_PROBE_T0");
   g_t0 = t0 ? std::atof(t0) : NowMs();
   const char* idle = std::getenv("KBENCH_PROBE_IDLE_S");
@@ -117,6 +126,12 @@ void AtStart() {
     dprintf(g_fd, "done\n");
   });
 }
+
+// Runs when the loader has done, before the program's own code.
+[[maybe_unused]] const bool g_loaded_set = [] {
+  g_loaded = NowMs();
+  return true;
+}();
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
@@ -55,6 +56,7 @@ struct Engine {
   std::condition_variable changed;  // callers wait on it for the audio thread
   std::thread thread;
   bool started = false;
+  bool held = false;
   bool shut_down = false;
   const Backend* backend = nullptr;  // set by the audio thread
 
@@ -221,9 +223,9 @@ void Run() {
   if (b) b->thread_done();
 }
 
-// Starts the audio thread once. Called with the mutex held.
+// Starts the audio thread once, unless held. Called with the mutex held.
 void StartLocked(Engine& e) {
-  if (e.started) return;
+  if (e.started || e.held) return;
   e.started = true;
   std::atexit(Shutdown);
   e.thread = std::thread(Run);
@@ -233,6 +235,7 @@ void StartLocked(Engine& e) {
 // it does not open. Called and returns with the lock held.
 bool PinDevice(Engine& e, std::unique_lock<std::mutex>& lock) {
   if (e.shut_down) return false;
+  e.held = false;
   StartLocked(e);
   ++e.pins;
   if (e.device == Device::kOpen) return true;  // pinned: it does not close now
@@ -259,9 +262,16 @@ void Unqueue(Engine& e, int sound) {
 }  // namespace
 
 const Backend* LoadedBackend() {
-  // Loaded once and kept for the rest of the run.
+  // Loaded once and kept for the rest of the run: from lib/<program> beside
+  // the program's bin/ folder (as resources are in share/<program>), else
+  // wherever the dynamic linker finds it (a run path, LD_LIBRARY_PATH).
   static const Backend* const backend = []() -> const Backend* {
-    void* module = dlopen(kBackendModule, RTLD_NOW | RTLD_LOCAL);
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::string beside =
+        (exe.parent_path().parent_path() / "lib" / exe.filename() / kBackendModule).string();
+    void* module = ec ? nullptr : dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) module = dlopen(kBackendModule, RTLD_NOW | RTLD_LOCAL);
     if (!module) return nullptr;
     const auto entry = reinterpret_cast<BackendEntry>(dlsym(module, kBackendEntry));
     const Backend* b = entry ? entry() : nullptr;
@@ -301,6 +311,20 @@ void PlayNote(int note, int velocity) {
   }
   e.queue.push_back({Command::kNote, note, velocity});
   e.wake.notify_one();
+}
+
+void Hold() {
+  Engine& e = E();
+  std::lock_guard lock(e.mutex);
+  e.held = !e.started;
+}
+
+void Release() {
+  Engine& e = E();
+  std::lock_guard lock(e.mutex);
+  if (!e.held) return;
+  e.held = false;
+  if (!e.queue.empty() && !e.shut_down) StartLocked(e);
 }
 
 bool DeviceOpen() {
@@ -446,7 +470,7 @@ void SetSoundFontPathForTest(const std::string& path) {
 bool DeviceRunning() {
   Engine& e = E();
   std::lock_guard lock(e.mutex);
-  return e.device != Device::kClosed || !e.queue.empty() || e.requests > e.attempted;
+  return e.device != Device::kClosed || (!e.held && (!e.queue.empty() || e.requests > e.attempted));
 }
 
 int DeviceOpenings() {

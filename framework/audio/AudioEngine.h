@@ -28,6 +28,12 @@ bool DeviceOpen();
 // Ends the audio thread and frees the sounds, the synthesizer and the device.
 // Safe to call more than once; nothing is opened again after it.
 void Shutdown();
+// While held, notes and sounds handed over wait, and the audio stack is not
+// loaded: a program's start keeps the processor and the dynamic linker to
+// itself until its first window is up. Anything that must wait for the device
+// (decoding a sound) ends the hold at once.
+void Hold();
+void Release();
 
 // --- sounds, known by a number -----------------------------------------------
 // Brings the mixer up and waits for it. True when a mixer runs: on the device,
@@ -52,7 +58,7 @@ std::string SoundFontPath();
 // Makes the synthesizer load this file instead (before its first use).
 void SetSoundFontPathForTest(const std::string& path);
 // Whether the device is open at this moment, or about to be for something
-// handed over; and how many times it has been opened.
+// handed over (not while held); and how many times it has been opened.
 bool DeviceRunning();
 int DeviceOpenings();
 // The back end, loaded if it is not yet; nil when it cannot be.

@@ -1,7 +1,7 @@
 #pragma once
 // The audio back end: the device, its mixer and the synthesizer, over SDL,
 // SDL_mixer and FluidSynth, built as a module of its own
-// (libkframework_audio.so, found through the program's run path). The audio
+// (lib/<program>/libkframework_audio.so beside the program's bin/). The audio
 // thread loads it the first time something is to be heard, so that a program
 // neither links nor loads the audio stack before then. Plain functions and
 // handles of the module's own: no SDL or FluidSynth type crosses.

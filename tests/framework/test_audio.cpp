@@ -23,6 +23,7 @@
 #include "framework/Sound.h"
 #include "framework/audio/AudioEngine.h"
 #include "framework/testing/AudioRender.h"
+#include "framework/testing/Drivers.h"
 #include "framework/testing/EventLog.h"
 
 namespace {
@@ -471,6 +472,27 @@ INSTANTIATE_TEST_SUITE_P(Tones, DeviceTone,
                          ::testing::Values(Tone{"Chime", 10, 60, 30}, Tone{"Attention", 46, 40, 40},
                                            Tone{"Show", 46, 58, 20}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The runtime holds the audio back until its events first run, so that a
+// program's start does not share the processor with loading the audio stack:
+// a note played before waits, then plays.
+TEST(Device, OpensOnlyOnceTheEventsRun) {
+  fw::testing::ClearLog();
+  audio::SetInstrument(46);
+  audio::PlayNote(40, 40);
+  audio::PlayNote(40, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(audio::DeviceOpenings(), 0);
+  EXPECT_FALSE(audio::DeviceRunning());
+
+  fw::testing::ProcessEvents();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (audio::DeviceOpenings() == 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(audio::DeviceOpenings(), 1);
+  const std::vector<NoteEvent> notes = {{46, 40, 40}, {46, 40, 0}};
+  EXPECT_EQ(fw::testing::Notes(), notes);
+}
 
 // Closed while nothing plays, the device opens again for the next sound or
 // note, each time with everything of it; sounds decoded before keep playing.
