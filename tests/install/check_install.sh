@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and starts the installed program as a
 # user's desktop would: offscreen, with a fresh home and a bare environment.
-# It must come up (its first start makes the book's database file) and end
-# cleanly with status 0 when the session asks it to end (SIGTERM).
+# It must come up (its first start makes the book's database file), load its
+# audio back end from the prefix for the chime, and end cleanly with status 0
+# when the session asks it to end (SIGTERM).
 # Usage: check_install.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -18,6 +19,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 [ -x "$prefix/bin/kestrion" ] || fail "no program in $prefix/bin"
+module=$prefix/lib/kestrion/libkframework_audio.so
+[ -f "$module" ] || fail "no audio back end in $prefix/lib/kestrion"
 for f in Background2.png PoofSound.mp3 "Tamberly Rag.mp3"; do
   [ -s "$prefix/share/kestrion/$f" ] || fail "no $f in $prefix/share/kestrion"
 done
@@ -50,6 +53,13 @@ if ! kill -0 "$pid" 2>/dev/null; then
   fail "the installed program ended by itself (status $rc) before coming up"
 fi
 [ -s "$database" ] || { kill -KILL "$pid"; fail "the installed program did not come up in 10 s"; }
+
+# The chime at start has it load its audio back end from the prefix.
+for _ in $(seq 1 100); do
+  grep -qF "$module" "/proc/$pid/maps" 2>/dev/null && break
+  sleep 0.05
+done
+grep -qF "$module" "/proc/$pid/maps" || { kill -KILL "$pid"; fail "the installed program did not load $module"; }
 
 kill -TERM "$pid"
 rc=0
