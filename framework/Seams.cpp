@@ -14,6 +14,7 @@ struct State {
   NoteObserver note_observer;
   std::string resources_root;
   std::string data_root;
+  std::string audio_folder;
   std::function<void()> loop_start_hook;
   bool keep_runtime = false;
 };
@@ -47,6 +48,9 @@ const std::string& BundleResourcesRoot() { return S().resources_root; }
 
 void SetApplicationDataRoot(const std::string& path) { S().data_root = path; }
 const std::string& ApplicationDataRoot() { return S().data_root; }
+
+void SetAudioBackendFolder(const std::string& path) { S().audio_folder = path; }
+const std::string& AudioBackendFolder() { return S().audio_folder; }
 
 void SetEventLoopStartHook(std::function<void()> hook) { S().loop_start_hook = std::move(hook); }
 const std::function<void()>& EventLoopStartHook() { return S().loop_start_hook; }

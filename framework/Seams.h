@@ -46,6 +46,11 @@ const std::string& BundleResourcesRoot();
 void SetApplicationDataRoot(const std::string& path);
 const std::string& ApplicationDataRoot();
 
+// The folder of the audio back end in place of lib/<program> beside the
+// program's bin/ folder; empty restores that one.
+void SetAudioBackendFolder(const std::string& path);
+const std::string& AudioBackendFolder();
+
 // Runs once each time the event loop starts, before the first event.
 void SetEventLoopStartHook(std::function<void()> hook);
 const std::function<void()>& EventLoopStartHook();

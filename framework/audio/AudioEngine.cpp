@@ -259,18 +259,23 @@ void Unqueue(Engine& e, int sound) {
   std::erase_if(e.queue, [&](const Command& c) { return c.kind == Command::kPlay && c.a == sound; });
 }
 
+// Where the back end is: lib/<program> beside the program's bin/ folder, as
+// its resources are in share/<program>.
+std::string BackendFolder() {
+  if (const std::string& folder = seams::AudioBackendFolder(); !folder.empty()) return folder;
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : (exe.parent_path().parent_path() / "lib" / exe.filename()).string();
+}
+
 }  // namespace
 
 const Backend* LoadedBackend() {
-  // Loaded once and kept for the rest of the run: from lib/<program> beside
-  // the program's bin/ folder (as resources are in share/<program>), else
+  // Loaded once and kept for the rest of the run: from its folder, else
   // wherever the dynamic linker finds it (a run path, LD_LIBRARY_PATH).
   static const Backend* const backend = []() -> const Backend* {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    const std::string beside =
-        (exe.parent_path().parent_path() / "lib" / exe.filename() / kBackendModule).string();
-    void* module = ec ? nullptr : dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
+    const std::string beside = BackendFolder() + "/" + kBackendModule;
+    void* module = dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) module = dlopen(kBackendModule, RTLD_NOW | RTLD_LOCAL);
     if (!module) return nullptr;
     const auto entry = reinterpret_cast<BackendEntry>(dlsym(module, kBackendEntry));

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "framework/Application.h"
+#include "framework/Seams.h"
 #include "framework/testing/Drivers.h"
 #include "framework/testing/EventLog.h"
 
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   setenv("SDL_AUDIODRIVER", "dummy", 0);
 
+  // The tests are not named after the program: they are shown its audio back end.
+  fw::seams::SetAudioBackendFolder(KESTRION_TEST_AUDIO_DIR);
   fw::RuntimeInit(argc, argv);
   // No real message box, browser or torn-down runtime inside a test.
   fw::testing::UseScriptedMessageBoxes(true);
