@@ -33,6 +33,7 @@ struct Probed {
   int libraries = -1;   // shared libraries mapped then
   double rss_mb = -1, anon_mb = -1, file_mb = -1;
   double cpu_ms = -1;
+  std::vector<double> cpu_each_s;  // of the idle span, second by second
 };
 
 struct Setup {
@@ -69,6 +70,7 @@ Probed Run(const Setup& s, const fs::path& exe, const std::string& home, int idl
       p.rss_mb = rss / 1024, p.anon_mb = anon / 1024, p.file_mb = file / 1024;
     } else if (what == "cpu") {
       in >> p.cpu_ms;
+      for (double ms; in >> ms;) p.cpu_each_s.push_back(ms);
     }
   }
   return p;
@@ -146,6 +148,17 @@ void Measure(const Setup& s, int runs, int idle_runs, int idle_seconds) {
   Print("  of it file-backed", "MB", pairs, &Probed::file_mb);
   const std::string cpu = "CPU while idle, " + std::to_string(idle_seconds) + " s";
   Print(cpu.c_str(), "ms", pairs, &Probed::cpu_ms, Against::kDifference);
+  // Where in the span it went: what still plays after the start keeps the
+  // audio device open for its first seconds.
+  std::printf("  %-34s", "  program, second by second");
+  for (int s = 0; s < idle_seconds; ++s) {
+    const auto ms = Each(pairs, [&](const Pair& p) -> std::optional<double> {
+      if (static_cast<int>(p.program.cpu_each_s.size()) <= s) return std::nullopt;
+      return p.program.cpu_each_s[static_cast<std::size_t>(s)];
+    });
+    std::printf(" %d-%d s: %.1f", 2 + s, 3 + s, bench::Median(ms));
+  }
+  std::printf(" ms\n");
 }
 
 }  // namespace

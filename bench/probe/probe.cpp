@@ -7,8 +7,9 @@
 //                            libraries the program was linked with had been
 //                            loaded (this probe's own start, just before main)
 //   "memory <rss kB> <anon kB> <file kB>"  at KBENCH_PROBE_T0 + 2 s
-//   "cpu <ms>"               CPU time of the whole process, all threads, from
-//                            T0 + 2 s to T0 + 2 s + KBENCH_PROBE_IDLE_S
+//   "cpu <ms> <ms>..."       CPU time of the whole process, all threads, from
+//                            T0 + 2 s to T0 + 2 s + KBENCH_PROBE_IDLE_S; then
+//                            the same for each second of that span
 //   "done"                   when there is nothing more to tell
 // KBENCH_PROBE_T0 is the parent's clock just before it started the program;
 // KBENCH_PROBE_IDLE_S 0 (or unset) ends the report at the first idle.
@@ -29,6 +30,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -116,15 +118,20 @@ void AtStart() {
     });
   }
   if (g_idle_seconds <= 0) return;
-  static double cpu_from = 0;
+  static std::vector<double> cpu;  // at T0 + 2 s, + 3 s, ...
   Schedule(g_t0 + 2000, [] {
     Memory();
-    cpu_from = CpuMs();
+    cpu.push_back(CpuMs());
   });
-  Schedule(g_t0 + 2000 + 1000.0 * g_idle_seconds, [] {
-    dprintf(g_fd, "cpu %.3f\n", CpuMs() - cpu_from);
-    dprintf(g_fd, "done\n");
-  });
+  for (int s = 1; s <= g_idle_seconds; ++s) {
+    Schedule(g_t0 + 2000 + 1000.0 * s, [] {
+      cpu.push_back(CpuMs());
+      if (static_cast<int>(cpu.size()) <= g_idle_seconds) return;
+      std::string line = "cpu " + std::to_string(cpu.back() - cpu.front());
+      for (std::size_t i = 1; i < cpu.size(); ++i) line += " " + std::to_string(cpu[i] - cpu[i - 1]);
+      dprintf(g_fd, "%s\ndone\n", line.c_str());
+    });
+  }
 }
 
 // Runs when the loader has done, before the program's own code.
