@@ -408,13 +408,9 @@ TEST_P(DeviceCapture, MixCarriesWhatWasPlayedAndTheDeviceClosesAfterIt) {
   if (GetParam().audible) {
     EXPECT_GT(l.peak, kAudiblePeak);
     EXPECT_GE(l.heard_seconds, kHeardSeconds);
-    // A third of a second of silence at least (stereo samples) after the end.
-    const std::vector<int16_t> sounding = Sounding(mix);
-    ASSERT_FALSE(sounding.empty());
-    const size_t after = mix.size() - static_cast<size_t>(std::find_if(mix.rbegin(), mix.rend(), [](int16_t v) {
-                                                                          return v != 0;
-                                                                        }).base() - mix.begin());
-    EXPECT_GE(after, static_cast<size_t>(0.3 * 2 * audio::kRenderRate));
+    // Closed only after a third of a second of silence (stereo samples).
+    const auto silent_end = std::find_if(mix.rbegin(), mix.rend(), [](int16_t v) { return v != 0; });
+    EXPECT_GE(static_cast<size_t>(silent_end - mix.rbegin()), static_cast<size_t>(0.3 * 2 * audio::kRenderRate));
   } else {
     EXPECT_EQ(l.peak, 0);
   }
@@ -429,21 +425,21 @@ INSTANTIATE_TEST_SUITE_P(
                   audio::PlayNote(60, 30);
                   audio::PlayNote(60, 0);
                 },
-                true, 10},
+                true, 30},
         Capture{"PoofAtFullVolume",
                 [](Sounds& keep) {
                   keep.push_back(Sound::Load(kPoof));
                   keep.back()->Play();
                 },
-                true, 5},
+                true, 15},
         Capture{"PoofAtVolumeZero",
                 [](Sounds& keep) {
                   keep.push_back(Sound::Load(kPoof));
                   keep.back()->SetVolume(0);
                   keep.back()->Play();
                 },
-                false, 5},
-        Capture{"Nothing", [](Sounds&) {}, false, 5}),
+                false, 15},
+        Capture{"Nothing", [](Sounds&) {}, false, 15}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class DeviceTone : public ::testing::TestWithParam<Tone> {};
@@ -459,7 +455,7 @@ TEST_P(DeviceTone, ReachesTheDeviceWholeBeforeItCloses) {
   audio::PlayNote(t.note, t.velocity);
   audio::PlayNote(t.note, 0);
   if (!audio::DeviceOpen()) GTEST_SKIP() << "SDL has no disk audio driver here";
-  ASSERT_TRUE(DiskDevice::ClosesWithin(10));
+  ASSERT_TRUE(DiskDevice::ClosesWithin(30));
 
   const std::vector<int16_t> heard = Sounding(DiskDevice::Read(file));
   const std::vector<int16_t> alone = Sounding(As16Bit(audio::RenderForTest(t.instrument, t.note, t.velocity, 9)));
@@ -505,7 +501,7 @@ TEST(Device, ClosesWhenNothingPlaysAndOpensAgainForTheNextSound) {
   auto poof = Sound::Load(kPoof);
   ASSERT_NE(poof, nullptr);
   poof->Play();
-  ASSERT_TRUE(DiskDevice::ClosesWithin(5));
+  ASSERT_TRUE(DiskDevice::ClosesWithin(15));
   EXPECT_FALSE(poof->IsPlaying());
   EXPECT_EQ(audio::DeviceOpenings(), 1);
 
@@ -517,7 +513,7 @@ TEST(Device, ClosesWhenNothingPlaysAndOpensAgainForTheNextSound) {
   audio::SetInstrument(46);
   audio::PlayNote(40, 40);
   audio::PlayNote(40, 0);
-  ASSERT_TRUE(DiskDevice::ClosesWithin(5));
+  ASSERT_TRUE(DiskDevice::ClosesWithin(15));
   EXPECT_FALSE(poof->IsPlaying());
   EXPECT_EQ(audio::DeviceOpenings(), 2);
 
