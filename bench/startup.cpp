@@ -3,9 +3,11 @@
 // the real executables, started as a desktop starts them, each with a fresh
 // home; a preloaded probe (libkbench_probe.so) reports from inside them:
 //   - exec to the first idle of the event loop, at a first start and at a
-//     later start (the book a first start made is opened);
-//   - resident memory 2 s after exec (later start);
-//   - CPU used by the whole process from 2 s to 2 s + the idle span.
+//     later start (the book a first start made is opened), with the part of
+//     it spent loading the linked libraries and how many are mapped then;
+//   - resident memory 2 s after exec (later start), anonymous and file-backed;
+//   - CPU used by the whole process from 2 s to 2 s + the idle span, and
+//     second by second.
 // Program and floor take turns run by run (which goes first alternates); the
 // figures are medians, ratios taken pair by pair. Offscreen always, and on
 // the X server of DISPLAY when it is set:
