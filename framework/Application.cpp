@@ -2,13 +2,13 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QTimer>
 #include <utility>
 
 #include "framework/MsgBox.h"
 #include "framework/Seams.h"
 #include "framework/Window.h"
 #include "framework/audio/AudioEngine.h"
+#include "framework/qt/AudioHold.h"
 #include "framework/qt/GuardedApplication.h"
 #include "framework/qt/QuitOnSignal.h"
 #include "framework/qt/QtText.h"
@@ -21,6 +21,7 @@ struct Runtime {
   bool owns_qt = false;
   std::unique_ptr<Application> app;
   std::unique_ptr<QuitOnSignal> quit_on_signal;  // lives as long as the runtime's Qt
+  std::unique_ptr<AudioHold> audio_hold;         // likewise
   bool quit_requested = false;
   int exit_code = 0;
   int argc = 1;
@@ -66,10 +67,7 @@ void RuntimeInit(int& argc, char** argv) {
   r.qt->setQuitOnLastWindowClosed(false);
   UseNarrowApplicationFont();
   r.quit_on_signal = std::make_unique<QuitOnSignal>();
-  // The audio stack loads once the events first run: after the first window
-  // is drawn, or as a message box or a wait shows.
-  audio::Hold();
-  QTimer::singleShot(0, r.qt, [] { audio::Release(); });
+  r.audio_hold = std::make_unique<AudioHold>();
 }
 
 bool RuntimeIsUp() { return QApplication::instance() != nullptr; }
@@ -81,6 +79,7 @@ int RuntimeExit() {
   audio::Shutdown();
   if (r.owns_qt && !seams::KeepRuntime()) {
     r.quit_on_signal.reset();
+    r.audio_hold.reset();
     delete r.qt;
     r.qt = nullptr;
     r.owns_qt = false;
