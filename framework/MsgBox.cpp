@@ -4,6 +4,7 @@
 
 #include "framework/Application.h"
 #include "framework/Seams.h"
+#include "framework/database/sqlite/RecordSetData.h"
 #include "framework/qt/QtText.h"
 
 namespace fw {
@@ -11,6 +12,9 @@ namespace fw {
 void MsgBox(const std::string& text) { MsgBox(text, MsgBoxStyle::kOK, ""); }
 
 int MsgBox(const std::string& text, int style, const std::string& title) {
+  // The box may stay open as long as the user likes: a record set standing on
+  // a row meanwhile would keep other programs from writing the database.
+  sqlite::ParkRecordSets();
   // A copy: the responder may take itself away while it runs.
   if (const seams::BoxResponder answer = seams::CurrentBoxResponder()) return answer(text, style, title);
 

@@ -15,20 +15,9 @@ RecordSet::RecordSet(std::unique_ptr<sqlite::RecordSetData> data) : d_(std::move
 
 RecordSet::~RecordSet() = default;
 
-bool RecordSet::Eof() const { return d_->closed || d_->pos >= d_->rows; }
-
-void RecordSet::MoveFirst() {
-  d_->pos = 0;
-  d_->in_gap = false;
-}
-
-void RecordSet::MoveNext() {
-  if (d_->in_gap) {
-    d_->in_gap = false;  // onto the row that followed the deleted one
-  } else if (d_->pos < d_->rows) {
-    ++d_->pos;
-  }
-}
+bool RecordSet::Eof() const { return d_->Eof(); }
+void RecordSet::MoveFirst() { d_->MoveFirst(); }
+void RecordSet::MoveNext() { d_->MoveNext(); }
 
 DatabaseField& RecordSet::Field(const std::string& column) { return d_->FieldAt(d_->ColumnIndex(column)); }
 
@@ -41,13 +30,6 @@ int RecordSet::FieldCount() const { return d_->closed ? 0 : static_cast<int>(d_-
 void RecordSet::Edit() { d_->Edit(); }
 void RecordSet::Update() { d_->Update(); }
 void RecordSet::DeleteRecord() { d_->Delete(); }
-
-void RecordSet::Close() {
-  d_->Clear();
-  d_->closed = true;
-  d_->editing = false;
-  d_->pending.clear();
-  d_->conn.reset();
-}
+void RecordSet::Close() { d_->Close(); }
 
 }  // namespace fw

@@ -1,8 +1,10 @@
 #pragma once
-// The rows a query returned, walked one at a time, and the fields of the row
-// the set stands on. The rows are read in full when the query runs (letting
-// the event loop run meanwhile), so a set can be rewound and walked again and
-// never holds a lock on the file.
+// The rows a query returns, walked one at a time, and the fields of the row
+// the set stands on. The rows are not read ahead: each move reads the next one
+// from the file, so walking a large table costs no copy of it, and a move lets
+// the event loop run. While a set is between its first row and its end it
+// holds the file's read lock (another program can then not write it); at its
+// end, on Close and when it goes, it lets go.
 #include <memory>
 #include <string>
 
@@ -20,8 +22,12 @@ class RecordSet {
 
   // True past the last row, and at once for an empty result.
   bool Eof() const;
+  // Runs the query again from its first row: the set then shows the rows as
+  // they are now.
   void MoveFirst();
-  // Does nothing at the end.
+  // Does nothing at the end. A row that cannot be read (the database closed
+  // meanwhile, a damaged file) ends the set, and Error tells why; so does a
+  // move while the database waits for a lock held elsewhere.
   void MoveNext();
   // By column name, case-insensitive. Always a field: an unknown column, or any
   // column at the end, reads "". The reference lives as long as the set.
@@ -36,7 +42,8 @@ class RecordSet {
   void Update();
   // Deletes the row the set stands on (nothing at the end). The set then stands
   // in the gap the row left: its fields read "" and MoveNext goes on to the row
-  // that followed, so a walk that deletes as it goes visits every row.
+  // that followed (Eof at once when there is none), so a walk that deletes as
+  // it goes visits every row.
   void DeleteRecord();
   // Lets go of the rows; the set reads as empty from then on.
   void Close();

@@ -349,10 +349,8 @@ std::shared_ptr<RecordSet> SqlDatabase::SQLSelect(const std::string& sql, bool /
   auto data = std::make_unique<sqlite::RecordSetData>();
   data->outcome = d.outcome;
   auto empty = [&]() {
-    data->columns.clear();
-    data->Clear();
-    data->editable = false;
-    data->conn.reset();
+    data = std::make_unique<sqlite::RecordSetData>();
+    data->outcome = d.outcome;
     data->BuildFields();
     return std::make_shared<RecordSet>(std::move(data));
   };
@@ -365,7 +363,7 @@ std::shared_ptr<RecordSet> SqlDatabase::SQLSelect(const std::string& sql, bool /
 
   int rc = SQLITE_OK;
   const char* tail = nullptr;
-  const StatementHandle original = sqlite::Prepare(db, sql, &rc, &tail);
+  StatementHandle original = sqlite::Prepare(db, sql, &rc, &tail);
   if (rc != SQLITE_OK) {
     d.Fail(conn->LastFailure());
     return empty();
@@ -389,51 +387,49 @@ std::shared_ptr<RecordSet> SqlDatabase::SQLSelect(const std::string& sql, bool /
     const char* name = sqlite3_column_name(original.get(), i);
     data->columns[i].name = name ? name : "";
   }
+  data->BuildFields();
   StatementHandle editable;
-  const bool with_rowid = d.TryEditable(original.get(), sql, &editable, data.get());
-  sqlite3_stmt* st = with_rowid ? editable.get() : original.get();
-  if (!with_rowid && n > 0 && !sqlite3_stmt_readonly(original.get())) data->why_not = "the statement is not a select";
+  if (d.TryEditable(original.get(), sql, &editable, data.get())) original = std::move(editable);
+  sqlite3_stmt* st = original.get();
 
-  if (Connection::NeedsTransaction(st)) {
-    Failure why;
-    if (!conn->OpenTransaction(&why)) {
+  if (sqlite3_stmt_readonly(st)) {
+    // Read as the set moves; the first row now, so that the set stands on it.
+    // It can fail to come (a damaged file, a lock held elsewhere for longer
+    // than the wait): that is the select's failure.
+    if (!data->Step(std::move(original), db)) return empty();
+  } else {
+    // A statement that changes the file runs to its end now, inside the write
+    // transaction, and its rows are kept.
+    if (n > 0) data->why_not = "the statement is not a select";
+    if (Connection::NeedsTransaction(st)) {
+      Failure why;
+      if (!conn->OpenTransaction(&why)) {
+        d.Fail(std::move(why));
+        return empty();
+      }
+    }
+    std::vector<std::string> values;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+      for (int i = 0; i < n; ++i) {
+        const unsigned char* t = sqlite3_column_text(st, i);
+        values.emplace_back(t ? reinterpret_cast<const char*>(t) : "", static_cast<size_t>(sqlite3_column_bytes(st, i)));
+      }
+    }
+    if (rc != SQLITE_DONE) {
+      Failure why = conn->LastFailure();
+      conn->Note(why);
+      sqlite3_reset(st);
       d.Fail(std::move(why));
       return empty();
     }
+    data->Hold(std::move(values));
   }
-  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-    for (int i = 0; i < n; ++i) {
-      const unsigned char* t = sqlite3_column_text(st, i);
-      const size_t len = static_cast<size_t>(sqlite3_column_bytes(st, i));
-      data->cells.push_back(data->Append(reinterpret_cast<const char*>(t), len));
-    }
-    if (with_rowid) {
-      const bool has = sqlite3_column_type(st, n) == SQLITE_INTEGER;
-      data->has_rowid.push_back(has);
-      data->rowids.push_back(has ? sqlite3_column_int64(st, n) : 0);
-    }
-    ++data->rows;
-    // A large table takes tens of milliseconds to read: keep the windows
-    // answering. A handler run meanwhile may even have closed the database.
-    fw::Yield();
-    if (conn->db() != db) {
-      d.Fail("The database was closed while its rows were read.");
-      return empty();
-    }
-  }
-  if (rc != SQLITE_DONE) {
-    Failure why = conn->LastFailure();
-    conn->Note(why);
-    sqlite3_reset(st);
-    d.Fail(std::move(why));
+  // A handler run during a wait for the lock may have closed the database.
+  if (conn->db() != db) {
+    d.Fail("The database was closed while its rows were read.");
     return empty();
   }
-  if (!with_rowid) {
-    data->rowids.assign(data->rows, 0);
-    data->has_rowid.assign(data->rows, 0);
-  }
-  data->BuildFields();
-  d.outcome->Ok();  // whatever a handler run meanwhile was told
+  d.outcome->Ok();  // whatever a handler run during the wait was told
   return std::make_shared<RecordSet>(std::move(data));
 }
 

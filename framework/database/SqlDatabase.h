@@ -52,8 +52,8 @@ class SqlDatabase {
 
   // Runs one or more statements; rows a statement returns are dropped.
   void SQLExecute(const std::string& sql);
-  // Never null: on an error the set is empty and Error tells why. The rows are
-  // read in full, letting the event loop run while they come in.
+  // Never null: on an error the set is empty and Error tells why. The set
+  // stands on the first row; the others are read as it moves (RecordSet).
   std::shared_ptr<RecordSet> SQLSelect(const std::string& sql, bool unused = false);
   void InsertRecord(const std::string& table, const DatabaseRecord& record);
   // Makes the writes since the last Commit permanent. Its outcome tells the

@@ -205,22 +205,24 @@ TEST_F(DatabaseRecordSetTest, DeleteRecordRemovesTheRowItStandsOnAndNothingAtThe
   EXPECT_TRUE(one->Eof());
   EXPECT_EQ(AllEntries(*db), Letters("ac"));
 
-  // The first set still holds its copy of "b"; deleting it again changes nothing else.
+  // A set standing on a row that goes meanwhile (through another statement)
+  // still shows it, but neither changes nor deletes anything in its place:
+  // both are refused, not reported done.
   all->MoveFirst();
   all->MoveNext();
-  ASSERT_EQ(all->Field("Site").StringValue(), "b");
-  all->DeleteRecord();
-  EXPECT_TRUE(db->Error());  // it was already gone
-  EXPECT_EQ(AllEntries(*db), Letters("ac"));
-
-  // Nor does an Update of a row that is gone: it is refused, not reported done.
-  auto stale = db->SQLSelect("select * from PassData where Site = 'c'");
+  ASSERT_EQ(all->Field("Site").StringValue(), "c");
   db->SQLExecute("delete from PassData where Site = 'c'");
-  stale->Edit();
-  stale->Field("PassWord").SetStringValue("lost");
-  stale->Update();
+  ASSERT_FALSE(db->Error()) << db->ErrorMessage();
+  EXPECT_EQ(all->Field("Site").StringValue(), "c");
+  all->Edit();
+  all->Field("PassWord").SetStringValue("lost");
+  all->Update();
   EXPECT_TRUE(db->Error());
   EXPECT_NE(db->ErrorMessage().find("no longer"), std::string::npos) << db->ErrorMessage();
+  all->DeleteRecord();
+  EXPECT_TRUE(db->Error());  // it was already gone
+  EXPECT_NE(db->ErrorMessage().find("no longer"), std::string::npos) << db->ErrorMessage();
+  EXPECT_TRUE(all->Eof());
   EXPECT_EQ(AllEntries(*db), Letters("a"));
 }
 
@@ -332,28 +334,34 @@ TEST_F(DatabaseRecordSetTest, ASetOutlivingItsDatabaseStillReadsAndRefusesWrites
   EXPECT_EQ(AllEntries(*Open()), Letters("ab"));
 }
 
-// A select lets the event loop run while its rows come in, so a large table
-// does not freeze the windows; a handler run meanwhile may even drop the
-// database, and the select then ends with an empty set instead of a crash.
-TEST_F(DatabaseRecordSetTest, ASelectLetsTheEventLoopRunWhileItsRowsComeIn) {
+// A walk lets the event loop run as its rows come in, so a large table does
+// not freeze the windows. A handler run meanwhile may even drop the database:
+// the set reads on to its end all the same, and changes nothing any more.
+TEST_F(DatabaseRecordSetTest, AWalkLetsTheEventLoopRunAndOutlivesADatabaseDroppedMeanwhile) {
   auto db = CreateBook(Letters("abcdef"));
-  bool selecting = false, ran_inside = false;
-  // A slice has passed since the last yield, so the first row yields.
-  WaitForTheSliceToPass();
-  QTimer::singleShot(0, [&] { ran_inside = selecting; });
-  selecting = true;
   auto rs = db->SQLSelect("select * from PassData");
-  selecting = false;
-  EXPECT_TRUE(ran_inside);
-  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
-  EXPECT_EQ(Walk(*rs), Letters("abcdef"));
-
+  ASSERT_FALSE(db->Error()) << db->ErrorMessage();
+  bool walking = false, ran_inside = false;
+  // A slice has passed since the last yield, so the first move yields.
   WaitForTheSliceToPass();
-  QTimer::singleShot(0, [&] { db.reset(); });
-  fw::SqlDatabase* raw = db.get();
-  rs = raw->SQLSelect("select * from PassData");
+  QTimer::singleShot(0, [&] {
+    ran_inside = walking;
+    db.reset();
+  });
+  walking = true;
+  const std::vector<Entry> seen = Walk(*rs);
+  walking = false;
+  EXPECT_TRUE(ran_inside);
   EXPECT_EQ(db, nullptr);
-  EXPECT_TRUE(rs->Eof());
+  EXPECT_EQ(seen, Letters("abcdef"));
+
+  rs->MoveFirst();
+  ASSERT_EQ(rs->Field("Site").StringValue(), "a");
+  rs->Edit();
+  rs->Field("PassWord").SetStringValue("x");
+  rs->Update();
+  rs->DeleteRecord();
+  rs.reset();
   EXPECT_EQ(AllEntries(*Open()), Letters("abcdef"));
 }
 

@@ -5,7 +5,9 @@
 #include <QTimer>
 #include <functional>
 
+#include "framework/MsgBox.h"
 #include "framework/database/DatabaseSeams.h"
+#include "framework/testing/Drivers.h"
 #include "tests/database/DatabaseFixture.h"
 
 namespace dbtest {
@@ -261,7 +263,8 @@ TEST_F(DatabaseTransactionTest, UncommittedWritesAreLostWhenTheConnectionOrThePr
 
 TEST_F(DatabaseTransactionTest, ASecondConnectionReadsAndWritesWhileTheFirstIsIdle) {
   auto first = CreateBook(Letters("a"));
-  auto kept = first->SQLSelect("select * from PassData");  // a set held open holds no lock
+  auto kept = first->SQLSelect("select * from PassData");
+  Walk(*kept);  // a set kept after its end holds no lock
   auto second = Open();
   EXPECT_EQ(AllEntries(*second), Letters("a"));
   second->InsertRecord("PassData", RecordOf(Letters("b")[0]));
@@ -273,6 +276,89 @@ TEST_F(DatabaseTransactionTest, ASecondConnectionReadsAndWritesWhileTheFirstIsId
   first->Commit();
   ASSERT_FALSE(first->Error()) << first->ErrorMessage();
   EXPECT_EQ(AllEntries(*second), Letters("abc"));
+}
+
+// A set standing on a row reads the file as it moves, and holds the read lock
+// meanwhile: another connection's Commit waits for it to let go (here, to walk
+// on to its end) instead of failing.
+TEST_F(DatabaseTransactionTest, ASetStandingOnARowKeepsAWriterWaitingUntilItLetsGo) {
+  auto first = CreateBook(Letters("ab"));
+  auto standing = first->SQLSelect("select * from PassData");
+  ASSERT_FALSE(standing->Eof());
+  auto second = Open();
+  second->InsertRecord("PassData", RecordOf(Letters("c")[0]));
+  ASSERT_FALSE(second->Error()) << second->ErrorMessage();
+  bool held = false;
+  std::string walked;
+  QTimer::singleShot(50, [&] {
+    held = true;
+    for (; !standing->Eof(); standing->MoveNext()) walked += standing->Field("Site").StringValue();
+  });
+  second->Commit();
+  EXPECT_TRUE(held);
+  EXPECT_FALSE(second->Error()) << second->ErrorMessage();
+  EXPECT_EQ(walked, "ab");
+  EXPECT_EQ(AllEntries(*first), Letters("abc"));
+}
+
+// A message box may stay open as long as the user likes: a set standing on a
+// row lets go of the read lock meanwhile, so that another program can write,
+// and its walk then goes on from the row it stood on.
+TEST_F(DatabaseTransactionTest, ASetLetsGoOfTheFileWhileABoxIsOpenAndWalksOnAfterwards) {
+  auto first = CreateBook(Letters("abcd"));
+  auto standing = first->SQLSelect("select * from PassData");
+  standing->MoveNext();  // on "b"
+  fw::seams::SetDatabaseLockWait(std::chrono::milliseconds(200));
+  std::string written_meanwhile = "the box was not shown";
+  fw::testing::OnBoxShown([&](const fw::testing::ShownBox&) {
+    auto other = Open();
+    other->InsertRecord("PassData", RecordOf(Letters("e")[0]));
+    other->Commit();
+    written_meanwhile = other->Error() ? other->ErrorMessage() : "";
+  });
+  fw::MsgBox("a question the user takes a while to answer");
+  fw::testing::OnBoxShown(nullptr);
+  fw::seams::SetDatabaseLockWait(std::chrono::milliseconds(0));
+  EXPECT_EQ(written_meanwhile, "");
+  EXPECT_EQ(standing->Field("Site").StringValue(), "b");
+  standing->MoveNext();
+  EXPECT_EQ(Walk(*standing), std::vector<Entry>(Letters("cde")));
+}
+
+// A set that stands on a row and writes while another connection holds the
+// write lock: the write waits for it, as any write does, instead of failing
+// at once; the walk meanwhile keeps its place.
+TEST_F(DatabaseTransactionTest, AWriteOfASetStandingOnARowWaitsForAnotherWriter) {
+  auto db = CreateBook(Letters("abcd"));
+  auto rs = db->SQLSelect("select * from PassData");
+  rs->MoveNext();  // on "b"
+  auto other = Open();
+  other->InsertRecord("PassData", RecordOf(Letters("e")[0]));  // holds the write lock
+  ASSERT_FALSE(other->Error()) << other->ErrorMessage();
+  bool waited = false;
+  QTimer::singleShot(50, [&] {
+    waited = true;
+    other->Commit();
+  });
+  rs->Edit();
+  rs->Field("PassWord").SetStringValue("new b");
+  rs->Update();
+  EXPECT_TRUE(waited);
+  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  EXPECT_FALSE(other->Error()) << other->ErrorMessage();
+  EXPECT_EQ(rs->Field("PassWord").StringValue(), "new b");
+  rs->MoveNext();
+  rs->DeleteRecord();  // "c"
+  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  rs->MoveNext();
+  std::vector<Entry> rest = Walk(*rs);
+  db->Commit();
+  ASSERT_FALSE(db->Error()) << db->ErrorMessage();
+
+  std::vector<Entry> expected = Letters("abde");
+  expected[1].password = "new b";
+  EXPECT_EQ(rest, std::vector<Entry>(Letters("de")));
+  EXPECT_EQ(AllEntries(*Open()), expected);
 }
 
 TEST_F(DatabaseTransactionTest, AWriterWaitsForAnotherProcessInsteadOfFailing) {
@@ -317,8 +403,10 @@ TEST_F(DatabaseTransactionTest, AWriterWaitsForAnotherProcessInsteadOfFailing) {
 TEST_F(DatabaseTransactionTest, AHandlerRunDuringALockWaitIsRefusedTheWaitingDatabase) {
   auto db = CreateBook(Letters("ab"));
   auto set = db->SQLSelect("select * from PassData");
+  ASSERT_FALSE(set->Eof());
+  // The set on its row holds the read lock, which a writer's lock may share.
   auto holder = Open();
-  holder->SQLExecute("BEGIN EXCLUSIVE");
+  holder->SQLExecute("BEGIN IMMEDIATE");
   ASSERT_FALSE(holder->Error()) << holder->ErrorMessage();
 
   const std::pair<const char*, std::function<void()>> uses[] = {
@@ -331,6 +419,10 @@ TEST_F(DatabaseTransactionTest, AHandlerRunDuringALockWaitIsRefusedTheWaitingDat
       {"a record set's Edit", [&] { set->Edit(); }},
       {"a record set's Update", [&] { set->Update(); }},
       {"a record set's DeleteRecord", [&] { set->DeleteRecord(); }},
+      // A move steps the statement: refused too, and the set ends there, so
+      // that a walk in the handler cannot go on for ever.
+      {"a record set's MoveNext", [&] { set->MoveNext(); EXPECT_TRUE(set->Eof()); }},
+      {"a record set's MoveFirst", [&] { set->MoveFirst(); EXPECT_TRUE(set->Eof()); }},
   };
   bool handler_ran = false;
   QTimer::singleShot(20, [&] {
@@ -350,6 +442,8 @@ TEST_F(DatabaseTransactionTest, AHandlerRunDuringALockWaitIsRefusedTheWaitingDat
   db->Commit();
   EXPECT_FALSE(db->Error()) << db->ErrorMessage();
   EXPECT_EQ(AllEntries(*Open()), Letters("abc"));
+  set->MoveFirst();  // and walks again once the wait is over
+  EXPECT_EQ(Walk(*set), Letters("abc"));
 }
 
 // A lock held past the wait: the statement fails as busy, with SQLite's own

@@ -6,6 +6,7 @@
 
 #include "framework/EventLoop.h"
 #include "framework/database/DatabaseSeams.h"
+#include "framework/database/sqlite/RecordSetData.h"
 #include "framework/database/sqlite/SqlScan.h"
 
 namespace fw {
@@ -104,6 +105,12 @@ bool Connection::OpenTransaction(Failure* why) {
   if (!MayWrite(why)) return false;
   // IMMEDIATE takes the write lock now, waiting if need be, rather than
   // failing later in the middle of the transaction.
+  if (Exec("BEGIN IMMEDIATE", why)) return true;
+  // A record set of this connection that stands on a row holds the read
+  // lock, and SQLite refuses at once, without waiting, to raise it while
+  // another connection writes: each would wait for the other. The sets let
+  // go of it, and the write waits like any other.
+  if (!why->busy || readers_ == 0 || ParkRecordSets(this) == 0) return false;
   return Exec("BEGIN IMMEDIATE", why);
 }
 
@@ -175,8 +182,12 @@ bool Connection::MoveToOwnName(Failure* why) {
 }
 
 void Connection::Close() {
-  if (users_ > 0) {
-    closing_ = true;  // Release comes with the last Use
+  closing_ = true;
+  if (users_ > 0) return;  // Close comes again with the last Use
+  if (readers_ > 0) {
+    // Closed to writes now, as a close must be; the handle stays for the
+    // record sets still reading, and goes with the last of them.
+    if (handle_ && !sqlite3_get_autocommit(handle_.get())) sqlite3_exec(handle_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     return;
   }
   Release();
@@ -184,6 +195,7 @@ void Connection::Close() {
 
 void Connection::Release() {
   closing_ = true;
+  finished_.clear();
   handle_.reset();  // an open transaction is rolled back
   if (!temporary_.empty()) {
     // The file keeps its own name; only the second one goes.

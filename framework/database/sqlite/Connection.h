@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/database/sqlite/Handles.h"
 #include "framework/database/sqlite/Outcome.h"
@@ -40,6 +41,9 @@ class Connection {
   // Null once closed. The handle changes once, when a new file moves to its
   // own name; an operation that yields compares it before going on.
   sqlite3* db() const { return closing_ ? nullptr : handle_.get(); }
+  // The handle for a record set that is already reading: still there after
+  // Close, until the last such set lets go (Reader).
+  sqlite3* reading_db() const { return handle_.get(); }
   const std::string& path() const { return path_; }
   // A busy wait is letting the event loop run: refuse to use the connection.
   bool Waiting() const { return wait_->waiting; }
@@ -69,24 +73,47 @@ class Connection {
   bool Commit(Failure* why);
   // Undoes the write transaction, if any.
   bool Rollback(Failure* why);
-  // Closes now, or when the last operation that uses the connection ends.
+  // Closes now, or when the last operation that uses the connection ends. A
+  // record set still reading keeps the file open, read-only, until it lets
+  // go: the write transaction is undone at once.
   void Close();
   // The file a new connection was opened under stays when it closes.
   void KeepFileOnClose() { temporary_.clear(); }
+  // A statement let go of while the connection waits for a lock: finalizing
+  // it then could end the read transaction under the wait, so it is
+  // finalized by the next operation, or when the connection closes.
+  void FinishLater(StatementHandle st) { finished_.push_back(std::move(st)); }
 
   // Held by an operation for as long as it uses the handle: a Close that
   // comes meanwhile (from a handler run during a yield) waits for it.
   class Use {
    public:
-    explicit Use(Connection& c) : c_(c) { ++c_.users_; }
+    explicit Use(Connection& c) : c_(c) {
+      ++c_.users_;
+      if (!c_.Waiting()) c_.finished_.clear();
+    }
     ~Use() {
-      if (--c_.users_ == 0 && c_.closing_) c_.Release();
+      if (--c_.users_ == 0 && c_.closing_) c_.Close();
     }
     Use(const Use&) = delete;
     Use& operator=(const Use&) = delete;
 
    private:
     Connection& c_;
+  };
+
+  // Held by a record set for as long as it has a statement on the connection.
+  class Reader {
+   public:
+    explicit Reader(std::shared_ptr<Connection> c) : c_(std::move(c)) { ++c_->readers_; }
+    ~Reader() {
+      if (--c_->readers_ == 0 && c_->closing_) c_->Close();
+    }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+   private:
+    std::shared_ptr<Connection> c_;
   };
 
  private:
@@ -101,7 +128,9 @@ class Connection {
   std::string temporary_;  // the name a new file was made under, until its first transaction ends
   std::shared_ptr<WaitState> wait_;
   std::string damage_;  // what was found damaged; empty while none was
+  std::vector<StatementHandle> finished_;
   int users_ = 0;
+  int readers_ = 0;
   bool closing_ = false;
 };
 

@@ -2,9 +2,64 @@
 
 #include <algorithm>
 
+#include "framework/EventLoop.h"
 #include "framework/database/sqlite/SqlScan.h"
 
 namespace fw::sqlite {
+
+namespace {
+// The sets that have a statement: all on the one thread.
+std::vector<RecordSetData*>& Live() {
+  static std::vector<RecordSetData*> sets;
+  return sets;
+}
+}  // namespace
+
+int ParkRecordSets(const Connection* conn) {
+  int parked = 0;
+  for (RecordSetData* set : Live()) {
+    if (!conn || set->conn.get() == conn) parked += set->Park() ? 1 : 0;
+  }
+  return parked;
+}
+
+RecordSetData::~RecordSetData() { LetGoOfStatement(); }
+
+void RecordSetData::LetGoOfStatement() {
+  if (statement_) {
+    auto& sets = Live();
+    sets.erase(std::remove(sets.begin(), sets.end(), this), sets.end());
+    if (conn && conn->Waiting()) conn->FinishLater(std::move(statement_));
+  }
+  statement_.reset();
+  reader_.reset();
+  parked_ = false;
+  unreset_ = false;
+  kept_.clear();
+}
+
+bool RecordSetData::Step(StatementHandle statement, sqlite3* prepared_on) {
+  LetGoOfStatement();
+  if (!Connected()) return false;
+  reader_ = std::make_unique<Connection::Reader>(conn);
+  statement_ = std::move(statement);
+  Live().push_back(this);
+  prepared_on_ = prepared_on;
+  held_.clear();
+  held_rows_ = 0;
+  produced_ = deleted_ = 0;
+  return Advance();
+}
+
+void RecordSetData::Hold(std::vector<std::string> values) {
+  LetGoOfStatement();
+  held_ = std::move(values);
+  held_rows_ = columns.empty() ? 0 : held_.size() / columns.size();
+  held_at_ = 0;
+  place_ = held_rows_ > 0 ? Place::kRow : Place::kEnd;
+  has_rowid_ = false;
+  written_.clear();
+}
 
 void RecordSetData::BuildFields() {
   fields_.clear();
@@ -22,21 +77,17 @@ int RecordSetData::ColumnIndex(const std::string& name) const {
 
 std::string RecordSetData::Value(int column) const {
   if (column < 0 || !AtRow()) return {};
-  const Cell& c = cells[pos * columns.size() + column];
-  return c.length ? blocks[c.block].substr(c.offset, c.length) : std::string();
-}
-
-RecordSetData::Cell RecordSetData::Append(const char* text, size_t length) {
-  constexpr size_t kBlock = 1 << 20;
-  if (length == 0) return Cell{0, 0, 0};
-  if (blocks.empty() || blocks.back().capacity() - blocks.back().size() < length) {
-    blocks.emplace_back();
-    blocks.back().reserve(std::max(kBlock, length));
+  for (const auto& w : written_) {
+    if (w.first == column) return w.second;
   }
-  std::string& b = blocks.back();
-  const Cell c{static_cast<uint32_t>(blocks.size() - 1), static_cast<uint32_t>(b.size()), static_cast<uint32_t>(length)};
-  b.append(text, length);
-  return c;
+  if (!Stepping()) return held_[held_at_ * columns.size() + static_cast<size_t>(column)];
+  if (parked_) return kept_[static_cast<size_t>(column)];
+  // Valid until the statement moves: other statements on the connection,
+  // writes included, leave the row it read alone.
+  const unsigned char* text = sqlite3_column_text(statement_.get(), column);
+  if (!text) return {};
+  return std::string(reinterpret_cast<const char*>(text),
+                     static_cast<size_t>(sqlite3_column_bytes(statement_.get(), column)));
 }
 
 void RecordSetData::SetPending(int column, const std::string& value) {
@@ -50,13 +101,154 @@ void RecordSetData::SetPending(int column, const std::string& value) {
   pending.emplace_back(column, value);
 }
 
-void RecordSetData::Clear() {
-  blocks.clear();
-  cells.clear();
-  rowids.clear();
-  has_rowid.clear();
-  rows = pos = 0;
-  in_gap = false;
+void RecordSetData::Ended() {
+  place_ = Place::kEnd;
+  has_rowid_ = false;
+  written_.clear();
+  parked_ = false;
+  kept_.clear();
+}
+
+bool RecordSetData::Park() {
+  // Never from inside the connection's own wait: the statement waiting may be this one.
+  if (!Stepping() || !conn || conn->Waiting()) return false;
+  if (unreset_) {
+    sqlite3_reset(statement_.get());
+    unreset_ = false;
+    return true;
+  }
+  if (parked_ || place_ == Place::kEnd) return false;
+  sqlite3_stmt* st = statement_.get();
+  kept_.resize(columns.size());
+  for (size_t c = 0; c < columns.size(); ++c) {
+    const unsigned char* text = sqlite3_column_text(st, static_cast<int>(c));
+    kept_[c].assign(text ? reinterpret_cast<const char*>(text) : "",
+                    text ? static_cast<size_t>(sqlite3_column_bytes(st, static_cast<int>(c))) : 0);
+  }
+  sqlite3_reset(st);
+  parked_ = true;
+  return true;
+}
+
+bool RecordSetData::StepOnce(int* rc) {
+  const Connection::Use use(*conn);
+  sqlite3_stmt* st = statement_.get();
+  *rc = sqlite3_step(st);
+  if (*rc != SQLITE_ROW) return false;
+  ++produced_;
+  return true;
+}
+
+// The rows the set deleted are gone from the new run, so it stands on the
+// same row after `produced_ - deleted_` of them.
+bool RecordSetData::Resume() {
+  const size_t skip = produced_ - deleted_;
+  parked_ = false;
+  kept_.clear();
+  produced_ = deleted_ = 0;
+  int rc = SQLITE_DONE;
+  while (produced_ < skip && StepOnce(&rc)) {
+  }
+  if (produced_ == skip) return true;
+  Ended();
+  if (rc == SQLITE_DONE) {
+    sqlite3_reset(statement_.get());
+    return true;
+  }
+  Failure why = conn->LastFailure();
+  sqlite3_reset(statement_.get());
+  outcome->Fail(std::move(why));
+  return false;
+}
+
+bool RecordSetData::Advance() {
+  written_.clear();
+  if (!Stepping()) {
+    if (place_ == Place::kEnd || ++held_at_ >= held_rows_) Ended();
+    return true;
+  }
+  // Closed since, or reopened under its own name (a new file's first Commit):
+  // the statement belongs to a connection that is gone.
+  if (!conn || conn->reading_db() != prepared_on_) {
+    LetGoOfStatement();
+    Ended();
+    outcome->Fail("The record set's database was closed while its rows were read.");
+    return false;
+  }
+  // SQLite forbids using the connection from inside its own busy wait. The
+  // set ends, so that a walk in a handler run meanwhile cannot go round for
+  // ever; its statement is reset later (a move, Park).
+  if (RefusedWhileWaiting()) {
+    Ended();
+    unreset_ = true;
+    return false;
+  }
+  if (parked_) {
+    if (!Resume()) return false;
+    if (place_ == Place::kEnd) return true;
+  }
+  int rc = SQLITE_DONE;
+  if (StepOnce(&rc)) {
+    place_ = Place::kRow;
+    const int n = static_cast<int>(columns.size());
+    sqlite3_stmt* st = statement_.get();
+    has_rowid_ = editable && sqlite3_column_type(st, n) == SQLITE_INTEGER;
+    rowid_ = has_rowid_ ? sqlite3_column_int64(st, n) : 0;
+    return true;
+  }
+  Ended();
+  Failure why;
+  if (rc != SQLITE_DONE) why = conn->LastFailure();
+  // At the end the statement lets go of the file, so that another program
+  // may write it while the set is kept.
+  sqlite3_reset(statement_.get());
+  if (rc == SQLITE_DONE) return true;
+  outcome->Fail(std::move(why));
+  return false;
+}
+
+void RecordSetData::MoveFirst() {
+  if (closed) return;
+  if (!Stepping()) {
+    if (held_rows_ == 0) return;
+    held_at_ = 0;
+    place_ = Place::kRow;
+    written_.clear();
+    return;
+  }
+  if (RefusedWhileWaiting()) {
+    Ended();
+    return;
+  }
+  sqlite3_reset(statement_.get());
+  unreset_ = false;
+  parked_ = false;
+  kept_.clear();
+  produced_ = deleted_ = 0;
+  Advance();
+  fw::Yield();
+}
+
+void RecordSetData::MoveNext() {
+  if (place_ == Place::kGap) {
+    place_ = Place::kRow;  // onto the row that followed the deleted one, read already
+    return;
+  }
+  if (place_ == Place::kEnd) return;
+  Advance();
+  fw::Yield();
+}
+
+void RecordSetData::Close() {
+  LetGoOfStatement();
+  held_.clear();
+  held_rows_ = 0;
+  closed = true;
+  Ended();
+  editable = false;
+  editing = false;
+  pending.clear();
+  conn.reset();
 }
 
 bool RecordSetData::Connected() {
@@ -117,11 +309,10 @@ void RecordSetData::Update() {
     }
     if (!found) assign.emplace_back(col.origin, std::move(value));
   }
-  if (!has_rowid[pos]) {
+  if (!has_rowid_) {
     outcome->Fail("This row of the record set has no row in the table to change.");
     return;
   }
-  const int64_t rowid = rowids[pos];
 
   std::string sql = "UPDATE " + table + " SET ";
   for (size_t i = 0; i < assign.size(); ++i) {
@@ -139,7 +330,7 @@ void RecordSetData::Update() {
   for (size_t i = 0; i < assign.size(); ++i)
     sqlite3_bind_text(st.get(), static_cast<int>(i + 1), assign[i].second.data(),
                       static_cast<int>(assign[i].second.size()), SQLITE_STATIC);
-  sqlite3_bind_int64(st.get(), static_cast<int>(assign.size() + 1), rowid);
+  sqlite3_bind_int64(st.get(), static_cast<int>(assign.size() + 1), rowid_);
   Failure why;
   if (!conn->Run(st.get(), &why)) {
     why.message = "Cannot change the row: " + why.message;
@@ -152,17 +343,20 @@ void RecordSetData::Update() {
     return;
   }
 
-  // The set's own copy of the row (and of any other row of the set drawn from
-  // the same table row) shows the new values.
-  const size_t n = columns.size();
-  for (size_t r = 0; r < rows; ++r) {
-    if (!has_rowid[r] || rowids[r] != rowid) continue;
-    for (size_t c = 0; c < n; ++c) {
-      if (!columns[c].writable) continue;
-      for (const auto& a : assign) {
-        if (!EqualsNoCase(a.first, columns[c].origin)) continue;
-        cells[r * n + c] = Append(a.second.data(), a.second.size());
+  // The row the set stands on shows the new values, in every column drawn
+  // from a column that was written.
+  for (size_t c = 0; c < columns.size(); ++c) {
+    if (!columns[c].writable) continue;
+    for (const auto& a : assign) {
+      if (!EqualsNoCase(a.first, columns[c].origin)) continue;
+      bool replaced = false;
+      for (auto& w : written_) {
+        if (w.first == static_cast<int>(c)) {
+          w.second = a.second;
+          replaced = true;
+        }
       }
+      if (!replaced) written_.emplace_back(static_cast<int>(c), a.second);
     }
   }
 }
@@ -173,54 +367,39 @@ void RecordSetData::Delete() {
   Outcome::WriteScope write(*outcome);
   if (!AtRow()) return;
   if (!CanChange()) return;
-  if (!has_rowid[pos]) {
+  if (!has_rowid_) {
     outcome->Fail("This row of the record set has no row in the table to delete.");
     return;
   }
-  const int64_t rowid = rowids[pos];
   const std::string sql = "DELETE FROM " + table + " WHERE " + rowid_name + " = ?";
-  const Connection::Use use(*conn);
-  int rc = SQLITE_OK;
-  const StatementHandle st = Prepare(conn->db(), sql, &rc);
-  if (!st) {
-    outcome->Fail(conn->LastFailure("Cannot delete the row: "));
-    return;
+  bool gone = false;
+  {
+    const Connection::Use use(*conn);
+    int rc = SQLITE_OK;
+    const StatementHandle st = Prepare(conn->db(), sql, &rc);
+    if (!st) {
+      outcome->Fail(conn->LastFailure("Cannot delete the row: "));
+      return;
+    }
+    sqlite3_bind_int64(st.get(), 1, rowid_);
+    Failure why;
+    if (!conn->Run(st.get(), &why)) {
+      why.message = "Cannot delete the row: " + why.message;
+      outcome->Fail(std::move(why));
+      return;
+    }
+    outcome->Ok();  // whatever a handler run during a wait for the lock was told
+    // Gone already (deleted through another set or connection): say so; the
+    // set moves on from it all the same.
+    gone = sqlite3_changes(conn->db()) == 0;
   }
-  sqlite3_bind_int64(st.get(), 1, rowid);
-  Failure why;
-  if (!conn->Run(st.get(), &why)) {
-    why.message = "Cannot delete the row: " + why.message;
-    outcome->Fail(std::move(why));
-    return;
-  }
-  outcome->Ok();  // whatever a handler run during a wait for the lock was told
-  // Gone already (deleted through another set or connection): say so, and the
-  // set lets go of it all the same.
-  if (sqlite3_changes(conn->db()) == 0) outcome->Fail("Cannot delete the row: it is no longer in the table.");
+  ++deleted_;  // gone from the table either way
 
-  // Drop every row of the set drawn from that table row; the set stands in the
-  // gap, before the row that followed.
-  const size_t n = columns.size();
-  size_t kept = 0;
-  size_t new_pos = pos;
-  for (size_t r = 0; r < rows; ++r) {
-    if (has_rowid[r] && rowids[r] == rowid) {
-      if (r < pos) --new_pos;
-      continue;
-    }
-    if (kept != r) {
-      for (size_t c = 0; c < n; ++c) cells[kept * n + c] = cells[r * n + c];
-      rowids[kept] = rowids[r];
-      has_rowid[kept] = has_rowid[r];
-    }
-    ++kept;
-  }
-  rows = kept;
-  cells.resize(rows * n);
-  rowids.resize(rows);
-  has_rowid.resize(rows);
-  pos = new_pos;
-  in_gap = pos < rows;
+  // The set stands in the gap the row left. The row that followed is read
+  // now, so that the end of the set shows at once when there is none.
+  Advance();
+  if (AtRow()) place_ = Place::kGap;
+  if (gone) outcome->Fail("Cannot delete the row: it is no longer in the table.");
 }
 
 }  // namespace fw::sqlite
