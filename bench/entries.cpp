@@ -1,11 +1,13 @@
-// Finding, listing, opening, saving and updating over 10,000 and 100,000
-// entries, driven as a user drives the program: each operation's time as a
-// ratio to the sqlite3 tool's plain read of the same file, and the longest
-// time the event loop went without running meanwhile or while it then drew
-// the result. Each size runs in a
-// child process of its own, with its own home, as a user's run would.
+// Every scan over a book of 10,000, 100,000 and 200,000 entries, driven as a
+// user drives the program: each operation's time as a ratio to the sqlite3
+// tool's plain read of the same file, taken just before it in the same run
+// (the median of the ratios of the runs), the longest time the event loop went
+// without running meanwhile or while it then drew the result, and the
+// resident memory after it. Each size runs in a child process of its own,
+// with its own home, as a user's run would; an empty book gives the memory
+// the program starts from.
 //
-//   bench_entries [runs] [sizes...]     e.g. bench_entries 5 10000 100000
+//   bench_entries [runs] [sizes...]     e.g. bench_entries 5 10000 100000 200000
 //
 // The operations:
 //   find one    Return in the search box, a text that one entry's name holds
@@ -16,6 +18,8 @@
 //               duplicate scan over every row, then its message)
 //   save new    SAVE of a new entry (the scan, the insert and its commit)
 //   update      UPDATE of the table's last row (the row scan, the write, the commit)
+//   lock scan   the start-up scan for the lock row (the book has none: every row)
+//   export      File > Export All Passwords..., answered Yes
 
 #include <algorithm>
 #include <cstdio>
@@ -28,6 +32,7 @@
 #include <vector>
 
 #include "bench/support/BenchKit.h"
+#include "app/Module1.h"
 #include "book/Window1.h"
 #include "framework/Controls.h"
 #include "framework/testing/Drivers.h"
@@ -37,7 +42,9 @@ using bench::Clock;
 using bench::Ms;
 namespace ft = fw::testing;
 
-const char* const kOps[] = {"find one", "find all", "show all", "click last", "save dup", "save new", "update"};
+const char* const kOps[] = {"find one", "find all",  "show all", "click last", "save dup",
+                            "save new", "update",    "lock scan", "export"};
+constexpr int kShowAll = 2;
 
 // Every name holds ";", and its number once; nothing else holds either.
 std::string SiteOf(std::mt19937& rng, int i) {
@@ -60,10 +67,13 @@ void Retype(kestrion::Window1& w, fw::TextControl& field, const std::string& tex
   ft::TypeText(field, text);
 }
 
-// In the child: the program up as at start, then each operation `runs` times.
-// Writes one line per measurement: "<op index> <ms> <gap ms>", or "error <text>".
+// In the child: the program up as at start, then each operation `runs` times,
+// each right after a sqlite3 read of the same file. Writes one line per
+// measurement: "<op index> <ms> <sqlite3 ms> <gap ms> <CPU gap ms> <resident MB>", or
+// "error <text>". An empty book runs Show All alone.
 int Child(int fd, int runs, int rows, const std::string& last) {
   kestrion::Window1& w = bench::BringUpProgram();
+  const std::string file = bench::BookFile(std::getenv("HOME"));
 
   // A call queued again each time the event loop delivers it: the gaps
   // between its ticks are the times the window could not have answered.
@@ -75,6 +85,8 @@ int Child(int fd, int runs, int rows, const std::string& last) {
     prepare();
     ft::ProcessEvents();
     ft::ClearShownBoxes();
+    const double floor = bench::SqliteReadOnceMs(file);
+    ft::ProcessEvents();
     probe.Clear();
     const auto t0 = Clock::now();
     probe.Mark(t0);
@@ -84,15 +96,26 @@ int Child(int fd, int runs, int rows, const std::string& last) {
     // paint of the new view) also keeps the window from answering.
     for (int i = 0; i < 3; ++i) ft::ProcessEvents();
     probe.Mark();
-    const double gap = probe.LongestGapMs();
+    const double gap = probe.LongestGapMs(), cpu_gap = probe.LongestCpuGapMs();
     if (!check()) {
       dprintf(fd, "error %s\n", kOps[op]);
       return false;
     }
-    dprintf(fd, "%d %.3f %.3f\n", op, Ms(t1 - t0), gap);
+    dprintf(fd, "%d %.3f %.3f %.3f %.3f %.1f\n", op, Ms(t1 - t0), floor, gap, cpu_gap, bench::ResidentMb());
     ft::PressKey(w.WebSystem(), ft::Key::Escape);  // back to the search view, untimed
     return true;
   };
+  const auto show_all = [&] {
+    return measure(
+        kShowAll, [] {}, [&] { ft::ChooseMenuItem(w, "FileShowAll"); },
+        [&] { return w.Height() == 385 && w.Listbox1().ListCount() >= rows; });
+  };
+  if (rows == 0) {
+    for (int run = 0; run < runs; ++run)
+      if (!show_all()) return 1;
+    bench::TearDownProgram();
+    return 0;
+  }
   const std::string last_number = last.substr(last.size() - 9);  // " 0099999;"
   int added = 0;
 
@@ -106,9 +129,7 @@ int Child(int fd, int runs, int rows, const std::string& last) {
     ok = ok && measure(
                    1, [&] { Retype(w, w.SearchText(), ";"); }, [&] { ft::PressKey(w.SearchText(), ft::Key::Return); },
                    [&] { return w.Height() == 385 && w.Listbox1().ListCount() >= rows; });
-    ok = ok && measure(
-                   2, [] {}, [&] { ft::ChooseMenuItem(w, "FileShowAll"); },
-                   [&] { return w.Height() == 385 && w.Listbox1().ListCount() >= rows; });
+    ok = ok && show_all();
     ok = ok && measure(
                    3,
                    [&] {
@@ -144,6 +165,14 @@ int Child(int fd, int runs, int rows, const std::string& last) {
                    },
                    [&] { ft::Click(w.SaveButton()); },
                    [&] { return ft::ShownBoxes().empty() && w.Height() == 86; });
+    ok = ok && measure(
+                   7, [] {}, [&] { w.StartupLockScan(); }, [&] { return ft::ShownBoxes().empty() && w.Visible(); });
+    ok = ok && measure(
+                   8, [] { ft::QueueAnswers({6}); }, [&] { ft::ChooseMenuItem(w, "FileExport"); },
+                   [&] {
+                     return ft::ShownBoxes().size() == 2 && kestrion::Module1::ClearClipBoard == 1 &&
+                            w.Listbox1().ListCount() >= rows;
+                   });
     if (!ok) return 1;
   }
   probe.Stop();
@@ -152,30 +181,22 @@ int Child(int fd, int runs, int rows, const std::string& last) {
   return 0;
 }
 
-struct Figures {
-  double ms = 0;   // median
-  double gap = 0;  // worst
-};
-
-std::map<int, Figures> RunChild(const char* self, const std::string& home, int runs, int rows,
-                                const std::string& last) {
+std::map<int, bench::Paired> RunChild(const char* self, const std::string& home, int runs, int rows,
+                                      const std::string& last) {
   bench::ChildOptions options;
   options.platform_from_caller = true;
   const bench::ChildResult child =
       bench::RunChild(self, home, {std::to_string(runs), std::to_string(rows), last}, options);
-  std::map<int, std::vector<double>> times;
-  std::map<int, Figures> figures;
+  std::map<int, bench::Paired> figures;
   for (const std::string& line : bench::Lines(child.out)) {
     int op = 0;
-    double ms = 0, gap = 0;
-    if (std::sscanf(line.c_str(), "%d %lf %lf", &op, &ms, &gap) == 3) {
-      times[op].push_back(ms);
-      figures[op].gap = std::max(figures[op].gap, gap);
+    double ms = 0, floor = 0, gap = 0, cpu_gap = 0, rss = 0;
+    if (std::sscanf(line.c_str(), "%d %lf %lf %lf %lf %lf", &op, &ms, &floor, &gap, &cpu_gap, &rss) == 6) {
+      figures[op].Add(ms, floor, gap, cpu_gap, rss);
     } else if (line.compare(0, 5, "error") == 0) {
       std::printf("%s\n", line.c_str());
     }
   }
-  for (auto& [op, t] : times) figures[op].ms = bench::Median(t);
   return figures;
 }
 }  // namespace
@@ -183,15 +204,24 @@ std::map<int, Figures> RunChild(const char* self, const std::string& home, int r
 int main(int argc, char** argv) {
   if (argc == 6 && std::strcmp(argv[1], "--child") == 0)
     return Child(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), argv[5]);
-  const auto [runs, sizes] = bench::ParseRunsAndSizes(argc, argv, 5);
+  const auto [runs, sizes] = bench::ParseRunsAndSizes(argc, argv, 5, bench::ScanSizes());
 
-  std::map<int, std::map<int, Figures>> all;
-  std::map<int, double> cli;
+  // The empty book first: the memory every size is measured against.
+  double empty_rss = -1;
+  {
+    const std::string home = bench::TempHome("entries");
+    if (home.empty()) return 2;
+    MakeBook(home, 0);
+    const std::map<int, bench::Paired> empty = RunChild(argv[0], home, runs, 0, "");
+    std::filesystem::remove_all(home);
+    if (empty.count(kShowAll)) empty_rss = empty.at(kShowAll).MostRssMb();
+  }
+
+  std::map<int, std::map<int, bench::Paired>> all;
   for (int rows : sizes) {
     const std::string home = bench::TempHome("entries");
     if (home.empty()) return 2;
     const std::string last = MakeBook(home, rows);
-    cli[rows] = bench::SqliteBestMs(bench::BookFile(home), runs);
     all[rows] = RunChild(argv[0], home, runs, rows, last);
     std::filesystem::remove_all(home);
     if (all[rows].size() != std::size(kOps)) {
@@ -200,24 +230,35 @@ int main(int argc, char** argv) {
     }
   }
 
-  std::printf("median of %d runs; gap: the longest time the event loop did not run, worst run\n", runs);
+  std::printf(
+      "%d runs; ratio: the median over the runs of the time over a sqlite3 read of the same file taken just before "
+      "it;\ngap: the longest time the event loop did not run, worst run (cpu: the same in the main thread's CPU "
+      "time);\nMB: resident memory after it, most of the runs\n",
+      runs);
   std::printf("%-11s", "operation");
-  for (int rows : sizes) std::printf(" | %7d: %8s %6s %7s", rows, "ms", "ratio", "gap ms");
+  for (int rows : sizes) std::printf(" | %6d: %6s %5s %5s %5s %5s", rows, "ms", "ratio", "gap", "cpu", "MB");
   if (sizes.size() > 1) std::printf(" | growth");
   std::printf("\n%-11s", "sqlite3");
-  for (int rows : sizes) std::printf(" | %7s  %8.1f %6s %7s", "", cli[rows], "1.00", "");
+  for (int rows : sizes) std::printf(" | %6s  %6.1f %5s %5s %5s %5s", "", all[rows][0].MedianFloorMs(), "1.00", "", "", "");
   std::printf("\n");
   for (std::size_t op = 0; op < std::size(kOps); ++op) {
     std::printf("%-11s", kOps[op]);
     for (int rows : sizes) {
-      const Figures& f = all[rows][static_cast<int>(op)];
-      std::printf(" | %7s  %8.1f %6.2f %7.1f", "", f.ms, cli[rows] > 0 ? f.ms / cli[rows] : 0.0, f.gap);
+      const bench::Paired& f = all[rows][static_cast<int>(op)];
+      std::printf(" | %6s  %6.1f %5.2f %5.1f %5.1f %5.1f", "", f.MedianMs(), f.MedianRatio(), f.WorstGapMs(),
+                  f.WorstCpuGapMs(), f.MostRssMb());
     }
     if (sizes.size() > 1) {
-      const double first = all[sizes.front()][static_cast<int>(op)].ms, lastms = all[sizes.back()][static_cast<int>(op)].ms;
+      const double first = all[sizes.front()][static_cast<int>(op)].MedianMs();
+      const double lastms = all[sizes.back()][static_cast<int>(op)].MedianMs();
       std::printf(" | x%.1f for x%.1f", lastms / first, static_cast<double>(sizes.back()) / sizes.front());
     }
     std::printf("\n");
+  }
+  std::printf("resident memory with an empty book, after Show All: %.1f MB\n", empty_rss);
+  for (int rows : sizes) {
+    const double rss = all[rows][kShowAll].MostRssMb();
+    std::printf("  after Show All at %d entries: %.1f MB, the empty book + %.1f MB\n", rows, rss, rss - empty_rss);
   }
   return 0;
 }

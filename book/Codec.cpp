@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string_view>
+#include <utility>
 
 #include "framework/EventLoop.h"
 #include "framework/Text.h"
@@ -77,56 +78,89 @@ inline long long PiecePosition(const std::string& s, std::size_t from, std::size
   return static_cast<long long>(std::trunc(v));
 }
 
+// A digit pair's character: 0 for "00", which repeats the character before
+// it, and 1 for "99", which is outside the table. Every character of the
+// table is above 1 (CR and LF included).
+constexpr std::array<char, 100> MakePairs() {
+  std::array<char, 100> t{};
+  for (std::size_t pos = 1; pos <= kWorkingSize; ++pos) t[pos] = kWorking[pos];
+  t[99] = 1;
+  return t;
+}
+constexpr std::array<char, 100> kPairs = MakePairs();
+static_assert(kWorkingSize == 98, "two digits reach every position of the table, and 99 beyond it");
+
 }  // namespace
 
+// Both write into a text made long enough at the start and cut to size at
+// the end, and read the input through a local pointer and length: a long
+// value then costs one allocation, and the compiler need not reload the
+// input at every character written.
 std::string EncryptText(std::string s) {
-  std::string out;
-  out.reserve(s.size() * 2);
-  for (std::size_t i = 0; i < s.size();) {
-    const unsigned char b = static_cast<unsigned char>(s[i]);
+  const char* const in = s.data();
+  const std::size_t n = s.size();
+  std::string out(n * 2, '\0');
+  char* o = out.data();
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char b = static_cast<unsigned char>(in[i]);
     std::size_t size = 1;
     int pos = 0;
     if (b < 0x80) pos = kPosition[b];
     else size = CharSize(s, i);  // outside ASCII: never in the table
-    out += static_cast<char>('0' + pos / 10);
-    out += static_cast<char>('0' + pos % 10);
+    *o++ = static_cast<char>('0' + pos / 10);
+    *o++ = static_cast<char>('0' + pos % 10);
     i += size;
     fw::Yield();
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
   return out;
+}
+
+// Appends the decoded text of `s` to `out`.
+void DecryptAppend(std::string s, std::string& out) {
+  const char* const in = s.data();
+  const std::size_t n = s.size();
+  // A piece is two characters of at least a byte each (one at the end of an
+  // odd-length text), and gives at most one character of one byte.
+  const std::size_t start = out.size();
+  out.resize(start + (n + 1) / 2);
+  char* o = out.data() + start;
+  // The character of the last position read, which a "00" pair repeats; 0
+  // (none) before the first position and after a position outside the table.
+  char current = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    // Stored text is all digit pairs: they are read here, in a loop of their
+    // own, and only other pieces take the general way below.
+    while (i + 1 < n) {
+      const unsigned d0 = static_cast<unsigned char>(in[i]) - unsigned{'0'};
+      const unsigned d1 = static_cast<unsigned char>(in[i + 1]) - unsigned{'0'};
+      if ((d0 >= 10u) | (d1 >= 10u)) break;
+      const char c = kPairs[d0 * 10 + d1];
+      if (c > 1) current = c;
+      else if (c == 1) current = 0;
+      *o = current;
+      o += current != 0;
+      i += 2;
+      fw::Yield();
+    }
+    if (i >= n) break;
+    // The piece: two characters, or one at the end of an odd-length text.
+    std::size_t end = i + CharSize(s, i);
+    if (end < n) end += CharSize(s, end);
+    const long long pos = PiecePosition(s, i, end);
+    if (pos != 0) current = pos >= 1 && pos <= kWorkingSize ? kWorking[static_cast<std::size_t>(pos)] : 0;
+    *o = current;
+    o += current != 0;
+    i = end;
+    fw::Yield();
+  }
+  out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
 std::string DecryptText(std::string s) {
   std::string out;
-  out.reserve(s.size() / 2 + 1);
-  // The character of the last position read; a "00" pair repeats it. Empty
-  // (0) before the first position and after a position outside the table.
-  char current = 0;
-  bool haveCurrent = false;
-  for (std::size_t i = 0; i < s.size();) {
-    // The piece: two characters, or one at the end of an odd-length text.
-    // Stored text is all digit pairs; they are read here at once, and only
-    // other pieces take the general way.
-    std::size_t end;
-    long long pos;
-    const unsigned d0 = static_cast<unsigned char>(s[i]) - unsigned{'0'};
-    const unsigned d1 = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) - unsigned{'0'} : 10u;
-    if (d0 < 10u && d1 < 10u) {
-      end = i + 2;
-      pos = d0 * 10 + d1;
-    } else {
-      end = i + CharSize(s, i);
-      if (end < s.size()) end += CharSize(s, end);
-      pos = PiecePosition(s, i, end);
-    }
-    if (pos != 0) {
-      haveCurrent = pos >= 1 && pos <= kWorkingSize;
-      current = haveCurrent ? kWorking[static_cast<std::size_t>(pos)] : 0;
-    }
-    if (haveCurrent) out += current;
-    i = end;
-    fw::Yield();
-  }
+  DecryptAppend(std::move(s), out);
   return out;
 }
 

@@ -5,10 +5,13 @@
 
 namespace kestrion {
 
-// Both take their own copy of the text: they yield as they go, and a handler
+// Each takes its own copy of the text: they yield as they go, and a handler
 // that runs meanwhile may change the caller's string.
 std::string EncryptText(std::string s);
 std::string DecryptText(std::string s);
+// The same, appended to `out` (the caller's own, which no handler reaches):
+// no text of its own for each value decoded.
+void DecryptAppend(std::string s, std::string& out);
 
 // The codec keeps the printable ASCII characters, CR and LF; any other
 // character would come back as another one, or as nothing. This is the

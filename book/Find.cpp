@@ -170,9 +170,10 @@ bool Window1::Listbox1_CellClick(fw::Listbox& list, int32_t row, int32_t column,
 bool Window1::_FileShowAll_Action() {
   auto rs = AllRows(*this);
   if (!rs) return true;
-  Listbox1().DeleteAllRows();
+  fw::Listbox& list = Listbox1();
+  list.DeleteAllRows();
   while (!rs->Eof()) {
-    Listbox1().AddRow(Decrypt(rs->Field("Site")));
+    list.AddRow(Decrypt(rs->Field("Site")));
     rs->MoveNext();
     fw::Yield();
   }

@@ -8,7 +8,9 @@ class Clipboard {
  public:
   Clipboard() = default;
   std::string Text() const;
-  void SetText(const std::string& text);
+  // Takes its own copy: a long text is handed over a slice at a time (the
+  // event loop runs between slices).
+  void SetText(std::string text);
   bool TextAvailable() const;
   void Close() {}
 };

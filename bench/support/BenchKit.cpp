@@ -28,6 +28,12 @@ double NowMs() {
   return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
 }
 
+double ThreadCpuMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
 double Median(std::vector<double> v) {
   if (v.empty()) return -1;
   std::sort(v.begin(), v.end());
@@ -36,15 +42,15 @@ double Median(std::vector<double> v) {
 double Min(const std::vector<double>& v) { return v.empty() ? -1 : *std::min_element(v.begin(), v.end()); }
 double Max(const std::vector<double>& v) { return v.empty() ? -1 : *std::max_element(v.begin(), v.end()); }
 
-std::vector<int> Sizes(int argc, char** argv, int first) {
+std::vector<int> Sizes(int argc, char** argv, int first, std::vector<int> fallback) {
   std::vector<int> sizes;
   for (int i = first; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-  if (sizes.empty()) sizes = {10000, 100000};
+  if (sizes.empty()) sizes = std::move(fallback);
   return sizes;
 }
 
-RunsAndSizes ParseRunsAndSizes(int argc, char** argv, int default_runs) {
-  return {argc > 1 ? std::max(1, std::atoi(argv[1])) : default_runs, Sizes(argc, argv, 2)};
+RunsAndSizes ParseRunsAndSizes(int argc, char** argv, int default_runs, std::vector<int> default_sizes) {
+  return {argc > 1 ? std::max(1, std::atoi(argv[1])) : default_runs, Sizes(argc, argv, 2, std::move(default_sizes))};
 }
 
 namespace {
@@ -136,6 +142,35 @@ std::vector<double> SqliteReadMs(const std::string& file, int runs) {
   return times;
 }
 
+double SqliteReadOnceMs(const std::string& file) {
+  const std::vector<double> one = SqliteReadMs(file, 1);
+  return one.empty() ? -1 : one.front();
+}
+
+double ResidentMb() {
+  FILE* f = std::fopen("/proc/self/statm", "r");
+  if (!f) return -1;
+  long pages = 0, resident = 0;
+  const int got = std::fscanf(f, "%ld %ld", &pages, &resident);
+  std::fclose(f);
+  return got == 2 ? resident * (sysconf(_SC_PAGESIZE) / 1048576.0) : -1;
+}
+
+void Paired::Add(double ms_, double floor, double gap, double cpu_gap, double rss) {
+  ms.push_back(ms_);
+  floor_ms.push_back(floor);
+  gap_ms.push_back(gap);
+  cpu_gap_ms.push_back(cpu_gap);
+  rss_mb.push_back(rss);
+}
+
+double Paired::MedianRatio() const {
+  std::vector<double> ratios;
+  for (std::size_t i = 0; i < ms.size() && i < floor_ms.size(); ++i)
+    if (floor_ms[i] > 0) ratios.push_back(ms[i] / floor_ms[i]);
+  return Median(ratios);
+}
+
 double SqliteBestMs(const std::string& file, int runs) {
   const std::vector<double> times = SqliteReadMs(file, runs);
   return !times.empty() && static_cast<int>(times.size()) == runs ? Min(times) : -1;
@@ -143,6 +178,7 @@ double SqliteBestMs(const std::string& file, int runs) {
 
 LoopProbe::LoopProbe(Kind kind, std::size_t reserve) : kind_(kind) {
   marks_.reserve(reserve);
+  cpu_marks_.reserve(reserve);
   if (kind_ == Kind::kQueuedCall) return;
   if (kind_ == Kind::kMsTimer) {
     timer_.setTimerType(Qt::PreciseTimer);
@@ -183,13 +219,25 @@ void LoopProbe::Queue() {
       Qt::QueuedConnection);
 }
 
-void LoopProbe::Clear() { marks_.clear(); }
-void LoopProbe::Mark(Clock::time_point at) { marks_.push_back(at); }
+void LoopProbe::Clear() {
+  marks_.clear();
+  cpu_marks_.clear();
+}
+void LoopProbe::Mark(Clock::time_point at) {
+  marks_.push_back(at);
+  cpu_marks_.push_back(ThreadCpuMs());
+}
 const std::vector<Clock::time_point>& LoopProbe::Marks() const { return marks_; }
 
 double LoopProbe::LongestGapMs() const {
   double gap = 0;
   for (std::size_t i = 1; i < marks_.size(); ++i) gap = std::max(gap, Ms(marks_[i] - marks_[i - 1]));
+  return gap;
+}
+
+double LoopProbe::LongestCpuGapMs() const {
+  double gap = 0;
+  for (std::size_t i = 1; i < cpu_marks_.size(); ++i) gap = std::max(gap, cpu_marks_[i] - cpu_marks_[i - 1]);
   return gap;
 }
 

@@ -29,6 +29,8 @@ double Seconds(Clock::duration d);
 // The monotonic clock in ms: the same in a parent and its child, so that a
 // child's moment can be set against the parent's start of it.
 double NowMs();
+// The calling thread's CPU time in ms.
+double ThreadCpuMs();
 
 // The shortest of `runs` runs of `f`.
 template <class F>
@@ -50,14 +52,18 @@ double Min(const std::vector<double>& v);
 double Max(const std::vector<double>& v);
 
 // --- arguments --------------------------------------------------------------
-// The book sizes named from argv[first] on; 10,000 and 100,000 when none is.
-std::vector<int> Sizes(int argc, char** argv, int first);
+// The book sizes named from argv[first] on; `fallback` (10,000 and 100,000
+// unless given) when none is.
+std::vector<int> Sizes(int argc, char** argv, int first, std::vector<int> fallback = {10000, 100000});
 // "[runs] [sizes...]": runs at least 1.
 struct RunsAndSizes {
   int runs;
   std::vector<int> sizes;
 };
-RunsAndSizes ParseRunsAndSizes(int argc, char** argv, int default_runs);
+RunsAndSizes ParseRunsAndSizes(int argc, char** argv, int default_runs,
+                               std::vector<int> default_sizes = {10000, 100000});
+// The sizes the scan benches run by default.
+inline std::vector<int> ScanSizes() { return {10000, 100000, 200000}; }
 
 // --- values -----------------------------------------------------------------
 // `min_len` to `max_len` characters drawn from `rng`.
@@ -102,6 +108,27 @@ Book MakeHomeBook(const std::string& home, int rows, unsigned seed, const EntryM
 std::vector<double> SqliteReadMs(const std::string& file, int runs);
 // The fastest of `runs` reads; -1 when any of them failed.
 double SqliteBestMs(const std::string& file, int runs);
+// One read, for a ratio paired with the run measured beside it; -1 when it failed.
+double SqliteReadOnceMs(const std::string& file);
+
+// --- memory -----------------------------------------------------------------
+// This process's resident memory now, in MB; -1 when it cannot be read.
+double ResidentMb();
+
+// Runs measured in pairs: the program's time and the sqlite3 read taken
+// beside it. The ratio of each pair, then the median of those ratios, so that
+// the load of a shared machine weighs on both sides of each ratio alike.
+struct Paired {
+  std::vector<double> ms, floor_ms, gap_ms, cpu_gap_ms, rss_mb;
+  void Add(double ms_, double floor, double gap, double cpu_gap, double rss);
+  double MedianMs() const { return Median(ms); }
+  double MedianFloorMs() const { return Median(floor_ms); }
+  double MedianRatio() const;
+  double WorstGapMs() const { return Max(gap_ms); }
+  double MedianGapMs() const { return Median(gap_ms); }
+  double WorstCpuGapMs() const { return Max(cpu_gap_ms); }
+  double MostRssMb() const { return Max(rss_mb); }
+};
 
 // --- the event loop ---------------------------------------------------------
 // Marks each time the event loop runs: the longest stretch between two marks
@@ -125,6 +152,10 @@ class LoopProbe {
   void Mark(Clock::time_point at = Clock::now());
   const std::vector<Clock::time_point>& Marks() const;
   double LongestGapMs() const;
+  // The same in the main thread's CPU time: the longest stretch of work
+  // between two runs of the loop, whatever else the machine was doing (on a
+  // busy machine the wall clock also counts the time the thread waited).
+  double LongestCpuGapMs() const;
 
  private:
   void Queue();
@@ -132,6 +163,7 @@ class LoopProbe {
   Kind kind_;
   bool running_ = false;
   std::vector<Clock::time_point> marks_;
+  std::vector<double> cpu_marks_;  // ms of the thread's CPU time, one per mark
   QObject context_;
   QTimer timer_;
 };

@@ -17,17 +17,21 @@ namespace fw {
 
 namespace {
 
-// The list's rows, as the program gave them. A list of a whole password book
-// may hold a hundred thousand rows: each costs one string, and the view asks
-// only for the rows it shows.
+// The list's rows, as the program gave them, end to end in one text: a list
+// of a whole password book may hold a hundred thousand rows, and adding one
+// then costs no allocation of its own, emptying the list two or three frees,
+// and sorting it a new order of row numbers. The view asks only for the rows
+// it shows.
+//
+// The view learns of added rows once the event loop next runs, all at once:
+// told row by row, it would spend more on each row than the adding itself.
 class Rows final : public QAbstractListModel {
  public:
-  int rowCount(const QModelIndex& parent) const override {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
-  }
+  int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : shown_; }
   QVariant data(const QModelIndex& index, int role) const override {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
-    return ToQ(rows_[static_cast<std::size_t>(index.row())]);
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= shown_) return {};
+    const std::string_view t = Text(static_cast<std::size_t>(index.row()));
+    return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
   }
   QVariant headerData(int section, Qt::Orientation o, int role) const override {
     if (section != 0 || o != Qt::Horizontal || role != Qt::DisplayRole) return {};
@@ -42,32 +46,76 @@ class Rows final : public QAbstractListModel {
     heading_ = h;
     emit headerDataChanged(Qt::Horizontal, 0, 0);
   }
-  const std::vector<std::string>& All() const { return rows_; }
 
-  void Append(std::string text) {
-    const int at = static_cast<int>(rows_.size());
-    beginInsertRows({}, at, at);
-    rows_.push_back(std::move(text));
+  std::size_t Count() const { return order_.size(); }
+  // Raised by every change of the rows.
+  unsigned Changes() const { return changes_; }
+  std::string_view Text(std::size_t row) const {
+    const Slot& s = slots_[order_[row]];
+    return std::string_view(text_).substr(s.start, s.length);
+  }
+  long long Tag(std::size_t row) const {
+    const std::uint32_t slot = order_[row];
+    return slot < tags_.size() ? tags_[slot] : -1;
+  }
+  void SetTag(std::size_t row, long long tag) {
+    const std::uint32_t slot = order_[row];
+    if (slot >= tags_.size()) tags_.resize(slots_.size(), -1);
+    tags_[slot] = tag;
+  }
+
+  void Append(std::string_view text) {
+    slots_.push_back(Slot{text_.size(), text.size()});
+    text_.append(text);
+    order_.push_back(static_cast<std::uint32_t>(slots_.size() - 1));
+    ++changes_;
+    if (!flush_posted_) {
+      flush_posted_ = true;
+      QMetaObject::invokeMethod(this, &Rows::Flush, Qt::QueuedConnection);
+    }
+  }
+  // Tells the view of the rows added since it last heard.
+  void Flush() {
+    flush_posted_ = false;
+    const int count = static_cast<int>(Count());
+    if (shown_ >= count) return;
+    beginInsertRows({}, shown_, count - 1);
+    shown_ = count;
     endInsertRows();
   }
-  // The rows in the given order (a permutation of their numbers), in one step.
-  void Permute(const std::vector<std::uint32_t>& order) {
-    std::vector<std::string> sorted;
-    sorted.reserve(order.size());
+  void Clear() {
     beginResetModel();
-    for (std::uint32_t row : order) sorted.push_back(std::move(rows_[row]));
-    rows_.swap(sorted);
+    std::string().swap(text_);
+    std::vector<Slot>().swap(slots_);
+    std::vector<std::uint32_t>().swap(order_);
+    std::vector<long long>().swap(tags_);
+    ++changes_;
+    shown_ = 0;
     endResetModel();
   }
-  void Replace(std::vector<std::string> rows) {
+  // The rows in the given order (a permutation of their numbers), in one step.
+  void Reorder(const std::vector<std::uint32_t>& order) {
+    std::vector<std::uint32_t> reordered(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) reordered[i] = order_[order[i]];
     beginResetModel();
-    rows_.swap(rows);
+    order_.swap(reordered);
+    ++changes_;
+    shown_ = static_cast<int>(Count());
     endResetModel();
-    // The old rows go after the view has let go of them.
   }
 
  private:
-  std::vector<std::string> rows_;
+  struct Slot {
+    std::size_t start;
+    std::size_t length;
+  };
+  std::string text_;
+  std::vector<Slot> slots_;            // each row as added
+  std::vector<std::uint32_t> order_;   // the slot of each row as listed
+  std::vector<long long> tags_;        // by slot, once a tag is given
+  int shown_ = 0;                      // rows the view knows of
+  bool flush_posted_ = false;
+  unsigned changes_ = 0;
   QString heading_;
 };
 
@@ -112,42 +160,64 @@ struct FoldedKeys {
   }
 };
 
-FoldedKeys Fold(const std::vector<std::string>& rows) {
+// Empty when the rows changed meanwhile (a handler run during a yield).
+FoldedKeys Fold(const Rows& rows) {
   FoldedKeys keys;
-  keys.start.reserve(rows.size() + 1);
-  for (const std::string& r : rows) {
+  const unsigned changes = rows.Changes();
+  const std::size_t n = rows.Count();
+  keys.start.reserve(n + 1);
+  for (std::size_t row = 0; row < n; ++row) {
+    const std::string_view r = rows.Text(row);
     keys.start.push_back(keys.text.size());
     bool ascii = true;
     for (unsigned char ch : r) ascii = ascii && ch < 0x80;
     if (ascii) {
       for (char ch : r) keys.text += (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
     } else {
-      keys.text += FromQ(ToQ(r).toCaseFolded());
+      keys.text += QString::fromUtf8(r.data(), static_cast<qsizetype>(r.size())).toCaseFolded().toStdString();
     }
     Yield();
+    if (rows.Changes() != changes) return {};
   }
   keys.start.push_back(keys.text.size());
   return keys;
 }
 
+// The first eight bytes of a key as one number that orders as the bytes do,
+// so that most comparisons need no more than it.
+std::uint64_t Prefix(std::string_view key) {
+  std::uint64_t p = 0;
+  for (std::size_t i = 0; i < 8; ++i) p = (p << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+  return p;
+}
+
 // The rows' order by text ignoring letter case, then by the text itself, so
 // that names differing only in case keep one order; equal rows keep theirs.
 // A merge sort of row numbers that yields to the event loop as it goes:
-// sorting a long list takes longer than a window may stay unanswered.
-std::vector<std::uint32_t> SortedOrder(const std::vector<std::string>& rows) {
+// sorting a long list takes longer than a window may stay unanswered. Empty
+// when the rows changed meanwhile.
+std::vector<std::uint32_t> SortedOrder(const Rows& rows) {
+  const unsigned changes = rows.Changes();
   const FoldedKeys keys = Fold(rows);
-  auto before = [&](std::uint32_t a, std::uint32_t b) {
-    const int c = keys[a].compare(keys[b]);
-    return c != 0 ? c < 0 : rows[a] < rows[b];
+  if (rows.Changes() != changes) return {};
+  struct Item {
+    std::uint64_t prefix;
+    std::uint32_t row;
   };
-  const std::size_t n = rows.size();
-  std::vector<std::uint32_t> v(n), tmp(n);
-  for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint32_t>(i);
+  auto before = [&](const Item& a, const Item& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    const int c = keys[a.row].compare(keys[b.row]);
+    return c != 0 ? c < 0 : rows.Text(a.row) < rows.Text(b.row);
+  };
+  const std::size_t n = rows.Count();
+  std::vector<Item> v(n), tmp(n);
+  for (std::size_t i = 0; i < n; ++i) v[i] = Item{Prefix(keys[i]), static_cast<std::uint32_t>(i)};
   constexpr std::size_t kRun = 32;
   for (std::size_t at = 0; at < n; at += kRun) {
     std::stable_sort(v.begin() + static_cast<std::ptrdiff_t>(at),
                      v.begin() + static_cast<std::ptrdiff_t>(std::min(at + kRun, n)), before);
     Yield();
+    if (rows.Changes() != changes) return {};
   }
   unsigned steps = 0;
   for (std::size_t width = kRun; width < n; width *= 2) {
@@ -156,27 +226,43 @@ std::vector<std::uint32_t> SortedOrder(const std::vector<std::string>& rows) {
       std::size_t i = lo, j = mid, k = lo;
       while (i < mid && j < hi) {
         tmp[k++] = before(v[j], v[i]) ? v[j++] : v[i++];
-        if ((++steps & 255u) == 0) Yield();
+        if ((++steps & 255u) == 0) {
+          Yield();
+          if (rows.Changes() != changes) return {};
+        }
       }
       while (i < mid) tmp[k++] = v[i++];
       while (j < hi) tmp[k++] = v[j++];
     }
     v.swap(tmp);
   }
-  return v;
+  std::vector<std::uint32_t> order(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = v[i].row;
+  return order;
 }
 }  // namespace
 
 Listbox::Listbox() : Control(std::make_unique<ListImpl>(NewTree())) {}
 void Listbox::SetHeading(const std::string& heading) { RowsOf(*this).SetHeading(ToQ(heading)); }
 std::string Listbox::Heading() const { return FromQ(RowsOf(*this).Heading()); }
-void Listbox::DeleteAllRows() { RowsOf(*this).Replace({}); }
+void Listbox::DeleteAllRows() { RowsOf(*this).Clear(); }
 void Listbox::AddRow(const std::string& text) { RowsOf(*this).Append(text); }
-int Listbox::ListCount() const { return static_cast<int>(RowsOf(*this).All().size()); }
+int Listbox::ListCount() const { return static_cast<int>(RowsOf(*this).Count()); }
 std::string Listbox::Cell(int row, int column) const {
-  const auto& rows = RowsOf(*this).All();
-  if (row < 0 || static_cast<std::size_t>(row) >= rows.size() || column != 0) return {};
-  return rows[static_cast<std::size_t>(row)];
+  const Rows& rows = RowsOf(*this);
+  if (row < 0 || static_cast<std::size_t>(row) >= rows.Count() || column != 0) return {};
+  return std::string(rows.Text(static_cast<std::size_t>(row)));
+}
+
+void Listbox::SetRowTag(int row, long long tag) {
+  Rows& rows = RowsOf(*this);
+  if (row >= 0 && static_cast<std::size_t>(row) < rows.Count()) rows.SetTag(static_cast<std::size_t>(row), tag);
+}
+
+long long Listbox::RowTag(int row) const {
+  const Rows& rows = RowsOf(*this);
+  if (row < 0 || static_cast<std::size_t>(row) >= rows.Count()) return -1;
+  return rows.Tag(static_cast<std::size_t>(row));
 }
 
 void Listbox::Sort() {
@@ -184,8 +270,9 @@ void Listbox::Sort() {
   // they are; they take the new order in one step at the end. A list changed
   // meanwhile (a handler that ran during a yield) keeps that change unsorted.
   Rows& model = RowsOf(*this);
-  const std::vector<std::uint32_t> order = SortedOrder(model.All());
-  if (order.size() == model.All().size()) model.Permute(order);
+  const unsigned before = model.Changes();
+  const std::vector<std::uint32_t> order = SortedOrder(model);
+  if (model.Changes() == before && order.size() == model.Count()) model.Reorder(order);
 }
 
 int Listbox::ListIndex() const {

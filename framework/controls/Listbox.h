@@ -16,6 +16,10 @@ class Listbox : public Control {
   void AddRow(const std::string& text);
   int ListCount() const;
   std::string Cell(int row, int column) const;
+  // A number kept with a row, -1 until one is given; it moves with its row
+  // when the list is sorted.
+  void SetRowTag(int row, long long tag);
+  long long RowTag(int row) const;
   // Sorts the rows by their text, ignoring letter case.
   void Sort();
   int ListIndex() const;
