@@ -97,6 +97,7 @@ int Child(int fd, int runs, int rows, const std::string& last) {
     for (int i = 0; i < 3; ++i) ft::ProcessEvents();
     probe.Mark();
     const double gap = probe.LongestGapMs(), cpu_gap = probe.LongestCpuGapMs();
+    bench::IdleFor(50);
     if (!check()) {
       dprintf(fd, "error %s\n", kOps[op]);
       return false;

@@ -1,4 +1,5 @@
 // Export of every entry to the clipboard, as plain text in the list's order.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -23,6 +24,46 @@ const char* kWarning =
     "that note.  CAUTION, Be careful when exporting!  Exported passwords are not encrypted.  You do not "
     "want to paste to an unsecure area where others may gain access to your passwords!";
 
+// The lines after each row's name, end to end in blocks of about a megabyte.
+// A block never moves once written: a large book costs no copy of all that was
+// decoded so far each time the text grows, and the blocks go one at a time.
+class RowLines {
+ public:
+  void Add(const std::string& lines) {
+    constexpr size_t kBlock = size_t{1} << 20;
+    if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < lines.size()) {
+      blocks_.emplace_back();
+      blocks_.back().reserve(std::max(kBlock, lines.size()));
+    }
+    std::string& block = blocks_.back();
+    rows_.push_back(Piece{blocks_.size() - 1, block.size(), lines.size()});
+    block += lines;
+    size_ += lines.size();
+  }
+  size_t Rows() const { return rows_.size(); }
+  size_t Size() const { return size_; }
+  void AppendTo(std::string& text, size_t row) const {
+    const Piece& p = rows_[row];
+    text.append(blocks_[p.block], p.offset, p.length);
+  }
+  // Gives the memory back a block at a time, letting the event loop run.
+  void Release() {
+    for (std::string& block : blocks_) {
+      std::string().swap(block);
+      fw::Yield();
+    }
+    blocks_.clear();
+    rows_.clear();
+  }
+
+ private:
+  struct Piece {
+    size_t block, offset, length;
+  };
+  std::vector<std::string> blocks_;
+  std::vector<Piece> rows_;
+  size_t size_ = 0;
+};
 }  // namespace
 
 bool Window1::_FileExport_Action() {
@@ -55,8 +96,8 @@ bool Window1::_FileExport_Action() {
   const fw::DatabaseField& site = rs->Field("Site");
   const fw::DatabaseField* const after_name[] = {&rs->Field("UserName"), &rs->Field("PassWord"),
                                                  &rs->Field("Notes"), &rs->Field("WebAddress")};
-  std::string lines;
-  std::vector<size_t> lines_at{0};
+  RowLines lines;
+  std::string row_lines;
   size_t names_size = 0;
   int n = -1;
   while (!rs->Eof()) {
@@ -64,12 +105,13 @@ bool Window1::_FileExport_Action() {
     names_size += name.size();
     list.AddRow(name);
     list.SetRowTag(list.ListCount() - 1, n + 1);
+    row_lines.clear();
     for (const fw::DatabaseField* field : after_name) {
-      DecryptAppend(field->StringValue(), lines);
-      lines += eol;
+      DecryptAppend(field->StringValue(), row_lines);
+      row_lines += eol;
     }
-    lines += eol;
-    lines_at.push_back(lines.size());
+    row_lines += eol;
+    lines.Add(row_lines);
     rs->MoveNext();
     ++n;
     fw::Yield();
@@ -81,18 +123,18 @@ bool Window1::_FileExport_Action() {
   // empty, as fields read past the last row are.
   const std::string no_row = eol + eol + eol + eol + eol;
   std::string text;
-  text.reserve(names_size + static_cast<size_t>(n + 1) * eol.size() + lines.size());
+  text.reserve(names_size + static_cast<size_t>(n + 1) * eol.size() + lines.Size());
   std::string previous;
   long long previous_row = -1;
   for (int i = 0; i <= n; ++i) {
     std::string listed = list.Cell(i, 0);
     long long row = list.RowTag(i);
     if (i > 0 && listed == previous) row = previous_row;
-    if (row < 0 || row > n) row = -1;
+    if (row < 0 || static_cast<size_t>(row) >= lines.Rows()) row = -1;
     text += listed;
     text += eol;
     if (row >= 0) {
-      text.append(lines, lines_at[row], lines_at[row + 1] - lines_at[row]);
+      lines.AppendTo(text, static_cast<size_t>(row));
     } else {
       text += no_row;
     }
@@ -100,6 +142,7 @@ bool Window1::_FileExport_Action() {
     previous_row = row;
     fw::Yield();
   }
+  lines.Release();
   clip.SetText(std::move(text));
   Module1::ClearClipBoard = 1;
 

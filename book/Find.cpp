@@ -25,10 +25,11 @@ std::shared_ptr<fw::RecordSet> AllRows(Window1& w) {
 }
 
 // The find's match rule: the trimmed search text, as typed at this moment,
-// in the decoded site name or else in the decoded notes.
-bool Matches(fw::TextField& search, const std::string& site, fw::RecordSet& rs) {
+// in the decoded site name or else in the decoded notes (the field of the
+// row the set stands on).
+bool Matches(fw::TextField& search, const std::string& site, const fw::DatabaseField& notes) {
   const std::string pattern = fw::Trim(search.Text());
-  return fw::InStr(site, pattern) > 0 || fw::InStr(Window1::Decrypt(rs.Field("Notes")), pattern) > 0;
+  return fw::InStr(site, pattern) > 0 || fw::InStr(Window1::Decrypt(notes), pattern) > 0;
 }
 
 // The five fields from the row the set stands on (empty at its end).
@@ -77,9 +78,11 @@ void Window1::FindRecord() {
   list.DeleteAllRows();
   Module1::counter = 0;
   long row = 0, first_match = -1;
+  const fw::DatabaseField& site_field = rs->Field("Site");
+  const fw::DatabaseField& notes_field = rs->Field("Notes");
   while (!rs->Eof()) {
-    const std::string site = Decrypt(rs->Field("Site"));
-    if (Matches(search, site, *rs)) {
+    const std::string site = Decrypt(site_field);
+    if (Matches(search, site, notes_field)) {
       list.AddRow(site);
       ++Module1::counter;
       if (first_match < 0) first_match = row;
@@ -134,9 +137,10 @@ bool Window1::Listbox1_CellClick(fw::Listbox& list, int32_t row, int32_t column,
   // in letter case alone (an UPDATE can rename an entry so), and each must
   // open from its own row of the list.
   long index = 0, first_equal = -1;
+  const fw::DatabaseField& site_field = rs->Field("Site");
   while (!rs->Eof()) {
     const std::string cell = list.Cell(row, column);
-    const std::string site = Decrypt(rs->Field("Site"));
+    const std::string site = Decrypt(site_field);
     if (site == cell) break;
     if (first_equal < 0 && fw::Equals(site, cell)) first_equal = index;
     rs->MoveNext();
@@ -172,8 +176,9 @@ bool Window1::_FileShowAll_Action() {
   if (!rs) return true;
   fw::Listbox& list = Listbox1();
   list.DeleteAllRows();
+  const fw::DatabaseField& site = rs->Field("Site");
   while (!rs->Eof()) {
-    list.AddRow(Decrypt(rs->Field("Site")));
+    list.AddRow(Decrypt(site));
     rs->MoveNext();
     fw::Yield();
   }

@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QObject>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
@@ -10,6 +11,9 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace fw {
 
@@ -53,6 +57,31 @@ SliceTimer& Timer() {
   static SliceTimer* timer = new SliceTimer;
   return *timer;
 }
+
+// A handler that ran long (it let the events in many times) has often built
+// and dropped large pieces of memory on the way: a table's rows, a sort's
+// keys, an export's text. The allocator keeps what was freed for later use;
+// once the event loop has nothing left to do it goes back to the system.
+constexpr int kLongHandlerYields = 8;
+int yields_since_idle = 0;
+
+void GiveMemoryBackWhenIdle() {
+  static bool connected = false;
+  if (connected) return;
+  QAbstractEventDispatcher* d = QCoreApplication::eventDispatcher();
+  if (!d) return;
+  connected = true;
+  QObject::connect(d, &QAbstractEventDispatcher::aboutToBlock, [] {
+    if (yields_since_idle < kLongHandlerYields) {
+      yields_since_idle = 0;
+      return;
+    }
+    yields_since_idle = 0;
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+  });
+}
 }  // namespace
 
 namespace {
@@ -85,7 +114,9 @@ std::atomic<bool> yield_due{true};
 
 void RunPendingEvents() {
   yield_due.store(false, std::memory_order_relaxed);
+  ++yields_since_idle;
   if (QCoreApplication::instance()) {
+    GiveMemoryBackWhenIdle();
     ++yields_running;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     --yields_running;

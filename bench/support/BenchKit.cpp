@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QEventLoop>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -145,6 +146,12 @@ std::vector<double> SqliteReadMs(const std::string& file, int runs) {
 double SqliteReadOnceMs(const std::string& file) {
   const std::vector<double> one = SqliteReadMs(file, 1);
   return one.empty() ? -1 : one.front();
+}
+
+void IdleFor(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
 }
 
 double ResidentMb() {

@@ -112,6 +112,9 @@ double SqliteBestMs(const std::string& file, int runs);
 double SqliteReadOnceMs(const std::string& file);
 
 // --- memory -----------------------------------------------------------------
+// Runs the event loop for `ms` with nothing to do, as it runs between a
+// user's commands: what the program does once idle (give memory back) is done.
+void IdleFor(int ms);
 // This process's resident memory now, in MB; -1 when it cannot be read.
 double ResidentMb();
 

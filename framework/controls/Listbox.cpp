@@ -2,7 +2,8 @@
 
 #include <QAbstractListModel>
 #include <QHeaderView>
-#include <QTreeView>
+#include <QEvent>
+#include <QTableView>
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
@@ -48,6 +49,7 @@ class Rows final : public QAbstractListModel {
   }
 
   std::size_t Count() const { return order_.size(); }
+  std::size_t TextSize() const { return text_.size(); }
   // Raised by every change of the rows.
   unsigned Changes() const { return changes_; }
   std::string_view Text(std::size_t row) const {
@@ -119,34 +121,68 @@ class Rows final : public QAbstractListModel {
   QString heading_;
 };
 
-QTreeView* NewTree() {
-  auto* t = new QTreeView;
-  t->setModel(new Rows);
-  t->model()->setParent(t);
-  t->setRootIsDecorated(false);
-  t->setItemsExpandable(false);
-  t->setUniformRowHeights(true);
-  t->setSelectionMode(QAbstractItemView::SingleSelection);
-  t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  t->header()->setSectionResizeMode(QHeaderView::Stretch);
-  t->header()->setSectionsMovable(false);
-  t->header()->setSectionsClickable(false);
-  t->setStyleSheet("QTreeView::item { border-bottom: 1px solid #d8d8d8; padding: 2px; }");
-  return t;
-}
+// The view: a table of one column with its heading. A tree view would lay out
+// every row each time the rows change (milliseconds for a long list, in one
+// piece); a table with rows of one fixed height lays out only what it shows.
+class RowsView final : public QTableView {
+ public:
+  RowsView() {
+    auto* rows = new Rows;
+    rows->setParent(this);
+    setModel(rows);
+    setShowGrid(false);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setCornerButtonEnabled(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    horizontalHeader()->setSectionsMovable(false);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setStyleSheet("QTableView::item { border-bottom: 1px solid #d8d8d8; padding: 2px; }");
+    // Every row is as high as the first: measured once rows come, and again
+    // when the font or the style changes.
+    connect(rows, &QAbstractItemModel::rowsInserted, this, [this] { FitRowHeight(); });
+    connect(rows, &QAbstractItemModel::modelReset, this, [this] { FitRowHeight(); });
+  }
 
-QTreeView* TreeOf(const Control& c) { return WidgetAs<QTreeView>(c); }
-Rows& RowsOf(const Control& c) { return *static_cast<Rows*>(TreeOf(c)->model()); }
+ protected:
+  void changeEvent(QEvent* e) override {
+    QTableView::changeEvent(e);
+    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) {
+      row_height_known_ = false;
+      FitRowHeight();
+    }
+  }
+
+ private:
+  void FitRowHeight() {
+    if (row_height_known_ || model()->rowCount() == 0) return;
+    row_height_known_ = true;
+    verticalHeader()->setDefaultSectionSize(std::max(1, sizeHintForRow(0)));
+  }
+
+  bool row_height_known_ = false;
+};
+
+QTableView* ViewOf(const Control& c) { return WidgetAs<QTableView>(c); }
+Rows& RowsOf(const Control& c) { return *static_cast<Rows*>(ViewOf(c)->model()); }
 
 // A press on a row is a CellClick; a press beside the rows is nothing.
 struct ListImpl final : Control::Impl {
   using Control::Impl::Impl;
   bool LeftPress(Control& c, const QPoint& p) override {
-    auto* tree = static_cast<QTreeView*>(widget.data());
-    const QModelIndex index = tree->indexAt(p);
+    auto* view = static_cast<QTableView*>(widget.data());
+    const QModelIndex index = view->indexAt(p);
     if (!index.isValid()) return false;
-    return c.OnCellClick(index.row(), std::max(tree->columnAt(p.x()), 0), p.x(), p.y());
+    return c.OnCellClick(index.row(), std::max(view->columnAt(p.x()), 0), p.x(), p.y());
   }
 };
 
@@ -166,6 +202,9 @@ FoldedKeys Fold(const Rows& rows) {
   const unsigned changes = rows.Changes();
   const std::size_t n = rows.Count();
   keys.start.reserve(n + 1);
+  // Folding keeps the length of ASCII text, and changes that of other text
+  // little: no growth, as a rule, and so no copy of the keys so far.
+  keys.text.reserve(rows.TextSize() + rows.TextSize() / 8);
   for (std::size_t row = 0; row < n; ++row) {
     const std::string_view r = rows.Text(row);
     keys.start.push_back(keys.text.size());
@@ -211,7 +250,11 @@ std::vector<std::uint32_t> SortedOrder(const Rows& rows) {
   };
   const std::size_t n = rows.Count();
   std::vector<Item> v(n), tmp(n);
-  for (std::size_t i = 0; i < n; ++i) v[i] = Item{Prefix(keys[i]), static_cast<std::uint32_t>(i)};
+  for (std::size_t i = 0; i < n; ++i) {
+    v[i] = Item{Prefix(keys[i]), static_cast<std::uint32_t>(i)};
+    if ((i & 1023u) == 0) Yield();
+  }
+  if (rows.Changes() != changes) return {};
   constexpr std::size_t kRun = 32;
   for (std::size_t at = 0; at < n; at += kRun) {
     std::stable_sort(v.begin() + static_cast<std::ptrdiff_t>(at),
@@ -242,7 +285,7 @@ std::vector<std::uint32_t> SortedOrder(const Rows& rows) {
 }
 }  // namespace
 
-Listbox::Listbox() : Control(std::make_unique<ListImpl>(NewTree())) {}
+Listbox::Listbox() : Control(std::make_unique<ListImpl>(new RowsView)) {}
 void Listbox::SetHeading(const std::string& heading) { RowsOf(*this).SetHeading(ToQ(heading)); }
 std::string Listbox::Heading() const { return FromQ(RowsOf(*this).Heading()); }
 void Listbox::DeleteAllRows() { RowsOf(*this).Clear(); }
@@ -276,7 +319,7 @@ void Listbox::Sort() {
 }
 
 int Listbox::ListIndex() const {
-  const QModelIndex current = TreeOf(*this)->currentIndex();
+  const QModelIndex current = ViewOf(*this)->currentIndex();
   return current.isValid() ? current.row() : -1;
 }
 

@@ -1,6 +1,7 @@
 #include "framework/testing/Drivers.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QAction>
@@ -17,7 +18,6 @@
 #include <QTextLayout>
 #include <QTest>
 #include <QTimer>
-#include <QTreeView>
 #include <QWindow>
 #include <qpa/qwindowsysteminterface.h>
 #include <QImage>
@@ -208,14 +208,16 @@ void MouseDownIn(Control& c) {
 }
 
 void ClickListRow(Listbox& list, int row) {
-  auto* tree = qobject_cast<QTreeView*>(W(list));
-  if (!tree || !tree->model()) return;
-  const QModelIndex index = tree->model()->index(row, 0);
+  auto* view = qobject_cast<QAbstractItemView*>(W(list));
+  if (!view || !view->model()) return;
+  // The rows added since the event loop last ran, as the view would know them by a user's click.
+  QCoreApplication::sendPostedEvents(view->model());
+  const QModelIndex index = view->model()->index(row, 0);
   if (!index.isValid()) return;
-  tree->scrollTo(index);
-  const QRect r = tree->visualRect(index);
-  QApplication::setActiveWindow(tree->window());
-  QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
+  view->scrollTo(index);
+  const QRect r = view->visualRect(index);
+  QApplication::setActiveWindow(view->window());
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
 }
 
 void MoveFocusTo(Control& c) { Focus(c); }
