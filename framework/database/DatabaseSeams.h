@@ -16,4 +16,8 @@ void RefuseDatabaseStatements(const std::string& prefix);
 // (5 s unless set; zero or less restores that).
 void SetDatabaseLockWait(std::chrono::milliseconds wait);
 
+// Each Commit takes this much longer (zero unless set), as it would on a slow
+// disk: a test can then show what runs while the file is being saved.
+void SlowDatabaseCommits(std::chrono::milliseconds extra);
+
 }  // namespace fw::seams

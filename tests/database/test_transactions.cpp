@@ -361,6 +361,37 @@ TEST_F(DatabaseTransactionTest, AWriteOfASetStandingOnARowWaitsForAnotherWriter)
   EXPECT_EQ(AllEntries(*Open()), expected);
 }
 
+// The file is synced to the disk while the event loop runs: a handler run
+// meanwhile (a timer, as a window's paint or a close would) finds the database
+// refusing, as during a wait for a lock. A set standing on a row keeps it
+// through the Commit and walks on afterwards.
+TEST_F(DatabaseTransactionTest, ACommitLetsTheEventLoopRunWhileTheFileIsSaved) {
+  auto db = CreateBook(Letters("abc"));
+  auto standing = db->SQLSelect("select * from PassData");
+  standing->MoveNext();  // on "b"
+  db->InsertRecord("PassData", RecordOf(Letters("d")[0]));
+  ASSERT_FALSE(db->Error()) << db->ErrorMessage();
+  fw::seams::SlowDatabaseCommits(std::chrono::milliseconds(60));
+  bool ran = false, refused = false;
+  std::string read_meanwhile;
+  QTimer::singleShot(10, [&] {
+    ran = true;
+    read_meanwhile = standing->Field("Site").StringValue();
+    db->SQLSelect("select * from PassData");
+    refused = db->Error() && db->ErrorIsBusy();
+  });
+  db->Commit();
+  fw::seams::SlowDatabaseCommits(std::chrono::milliseconds(0));
+  EXPECT_TRUE(ran);
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(read_meanwhile, "b");
+  EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  EXPECT_EQ(standing->Field("Site").StringValue(), "b");
+  standing->MoveNext();
+  EXPECT_EQ(Walk(*standing), std::vector<Entry>(Letters("cd")));
+  EXPECT_EQ(AllEntries(*Open()), Letters("abcd"));
+}
+
 TEST_F(DatabaseTransactionTest, AWriterWaitsForAnotherProcessInsteadOfFailing) {
   CreateBook(Letters("a")).reset();
   int ready[2];

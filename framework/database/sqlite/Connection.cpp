@@ -2,6 +2,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "framework/EventLoop.h"
@@ -20,6 +25,14 @@ void seams::SetDatabaseLockWait(std::chrono::milliseconds wait) {
   lock_wait = wait > std::chrono::milliseconds(0) ? wait : kLockWait;
 }
 
+namespace {
+std::atomic<long long> commit_delay_ms{0};
+}  // namespace
+
+void seams::SlowDatabaseCommits(std::chrono::milliseconds extra) {
+  commit_delay_ms = std::max<long long>(0, extra.count());
+}
+
 namespace sqlite {
 
 namespace {
@@ -31,6 +44,12 @@ int BusyWait(void* state, int count) {
   const auto now = std::chrono::steady_clock::now();
   if (count == 0) wait->since = now;
   if (now - wait->since >= Connection::LockWait()) return 0;
+  if (std::this_thread::get_id() != wait->owner) {
+    // A Commit on its helper thread: the owner's thread runs the event loop
+    // meanwhile, with the database refusing every use already.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return 1;
+  }
   const bool outer = wait->waiting;
   wait->waiting = true;
   fw::Yield();
@@ -147,11 +166,68 @@ bool Connection::Exec(std::string_view sql, Failure* why) {
   return false;
 }
 
+namespace {
+// Runs one statement on the handle alone: for a helper thread, which may touch
+// nothing else of the connection.
+bool ExecOn(sqlite3* db, const char* sql, Failure* why) {
+  if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+  const int code = sqlite3_extended_errcode(db) & 0xff;
+  *why = {sqlite3_errmsg(db), code == SQLITE_BUSY, code == SQLITE_CORRUPT || code == SQLITE_NOTADB};
+  return false;
+}
+}  // namespace
+
+bool Connection::CommitAside(Failure* why) {
+  ParkRecordSets(this);
+  struct Result {
+    std::mutex mutex;
+    std::condition_variable done_cv;
+    bool done = false, ok = false;
+    Failure why;
+  } result;
+  sqlite3* handle = handle_.get();
+  const bool outer = wait_->waiting;
+  wait_->waiting = true;
+  std::thread helper;
+  try {
+    helper = std::thread([handle, &result] {
+      if (const long long delay = commit_delay_ms.load()) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+      Failure why;
+      const bool ok = ExecOn(handle, "COMMIT", &why);
+      {
+        const std::lock_guard<std::mutex> lock(result.mutex);
+        result.ok = ok;
+        result.why = std::move(why);
+        result.done = true;
+      }
+      result.done_cv.notify_one();
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: the commit holds the event loop up, as it used to.
+    wait_->waiting = outer;
+    return Exec("COMMIT", why);
+  }
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(result.mutex);
+      if (result.done_cv.wait_for(lock, std::chrono::milliseconds(1), [&] { return result.done; })) break;
+    }
+    fw::Yield();
+  }
+  helper.join();
+  wait_->waiting = outer;
+  if (!result.ok) {
+    *why = std::move(result.why);
+    Note(*why);
+  }
+  return result.ok;
+}
+
 bool Connection::Commit(Failure* why) {
   sqlite3* d = db();
   // Writes made before the damage came to light stay pending, for a Rollback.
   if (!sqlite3_get_autocommit(d) && !MayWrite(why)) return false;
-  if (!sqlite3_get_autocommit(d) && !Exec("COMMIT", why)) {
+  if (!sqlite3_get_autocommit(d) && !CommitAside(why)) {
     // On "database is locked" the transaction stays open and Commit can be
     // tried again; on a full disk SQLite undoes it.
     return false;

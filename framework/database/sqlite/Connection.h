@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "framework/database/sqlite/Handles.h"
@@ -13,15 +14,19 @@
 
 namespace fw::sqlite {
 
-// A database's wait for a lock held elsewhere. While the wait lets the event
-// loop run, `waiting` is set and nothing may use the database: SQLite forbids
-// any use of a connection from inside its own busy handler.
+// A database's wait for a lock held elsewhere, or for its Commit to reach the
+// disk. While the wait lets the event loop run, `waiting` is set and nothing
+// may use the database: SQLite forbids any use of a connection from inside its
+// own busy handler, and the Commit runs on a helper thread meanwhile.
 inline constexpr char kRefusedWhileWaiting[] =
-    "The database is waiting for another program to let go of the file; try again when it has.";
+    "The database is busy saving, or waiting for another program to let go of the file; try again when it is "
+    "done.";
 
 struct WaitState {
   bool waiting = false;
   std::chrono::steady_clock::time_point since;
+  // The thread the database belongs to, which runs the event loop.
+  std::thread::id owner = std::this_thread::get_id();
 };
 
 class Connection {
@@ -70,6 +75,11 @@ class Connection {
   // Runs one statement given as text, outside any transaction logic.
   bool Exec(std::string_view sql, Failure* why);
   // Ends the write transaction, if any. A new file then moves to its name.
+  // The file is synced to the disk on a helper thread meanwhile (tens of
+  // milliseconds on a busy disk), while this thread lets the event loop run as
+  // it does during a wait for a lock: the database refuses every use until it
+  // is done, and the record sets of the connection let go of their rows first
+  // (they keep them), so that nothing here touches the connection meanwhile.
   bool Commit(Failure* why);
   // Undoes the write transaction, if any.
   bool Rollback(Failure* why);
@@ -121,6 +131,7 @@ class Connection {
   void Release();
   // False with *why, a refusal, when the file is damaged.
   bool MayWrite(Failure* why) const;
+  bool CommitAside(Failure* why);
   bool MoveToOwnName(Failure* why);
 
   ConnectionHandle handle_;
