@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <random>
+#include <thread>
 
 #include "framework/Controls.h"
 #include "framework/Window.h"
@@ -49,6 +52,54 @@ TEST(ListboxSort, IgnoresLetterCaseThenKeepsOneOrderForNamesThatDifferOnlyInIt) 
   l.Sort();
   EXPECT_EQ(RowsOf(l), (std::vector<std::string>{"", "apple", "BANK", "Bank", "bank", "emile", "Zoo", "\xC3\x89mile",
                                                  "\xC3\xA9mile"}));
+}
+
+// Names equal but for letter case keep one order, names equal byte for byte
+// the order they were added in; each row's tag moves with its row.
+TEST(ListboxSort, EqualNamesKeepTheirOrderAndEveryRowItsTag) {
+  fw::Listbox& l = TheWindow().List();
+  const char* rows[] = {"mail", "Bank", "bank", "Mail", "bank", "BANK", "mail", "Bank"};
+  for (int i = 0; i < 8; ++i) {
+    l.AddRow(rows[i]);
+    l.SetRowTag(i, 100 + i);
+  }
+  EXPECT_EQ(l.RowTag(8), -1);  // no such row
+  l.Sort();
+  std::vector<std::pair<std::string, long long>> listed;
+  for (int i = 0; i < l.ListCount(); ++i) listed.emplace_back(l.Cell(i, 0), l.RowTag(i));
+  EXPECT_EQ(listed, (std::vector<std::pair<std::string, long long>>{{"BANK", 105},
+                                                                   {"Bank", 101},
+                                                                   {"Bank", 107},
+                                                                   {"bank", 102},
+                                                                   {"bank", 104},
+                                                                   {"Mail", 103},
+                                                                   {"mail", 100},
+                                                                   {"mail", 106}}));
+  l.AddRow("untagged");
+  EXPECT_EQ(l.RowTag(8), -1);
+  l.DeleteAllRows();
+  l.AddRow("again");
+  EXPECT_EQ(l.RowTag(0), -1);  // tags go with the rows
+}
+
+// A handler that changes the list while it is being sorted (one run during a
+// yield) wins: its rows stay as it left them, unsorted, and nothing of the
+// old rows' order is laid over them.
+TEST(ListboxSort, AListChangedWhileItIsSortedKeepsTheChange) {
+  fw::Listbox& l = TheWindow().List();
+  for (int i = 0; i < 50000; ++i) l.AddRow("row " + std::to_string(50000 - i));
+  ft::ProcessEvents();
+  bool changed = false;
+  // A slice has passed since the events last ran: the sort's first yield lets the timer in.
+  std::this_thread::sleep_for(std::chrono::milliseconds(12));
+  QTimer::singleShot(0, [&] {
+    l.DeleteAllRows();
+    for (const char* row : {"zeta", "alpha", "mid"}) l.AddRow(row);
+    changed = true;
+  });
+  l.Sort();
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(RowsOf(l), (std::vector<std::string>{"zeta", "alpha", "mid"}));
 }
 
 TEST(ListboxSort, ALongListIsSortedWhileTheEventLoopKeepsRunning) {
