@@ -1,5 +1,6 @@
 #include "book/Codec.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -56,22 +57,22 @@ constexpr std::array<unsigned char, 128> kPosition = MakePositions();
 
 // Byte length of the character starting at s[i], counted the way the text
 // functions count characters (a stray byte is one character).
-inline std::size_t CharSize(const std::string& s, std::size_t i) {
+inline std::size_t CharSize(std::string_view s, std::size_t i) {
   const unsigned char b = static_cast<unsigned char>(s[i]);
   if (b < 0x80) return 1;
   // Rare: let the text functions decide how long the character is.
-  return fw::Left(s.substr(i, 4), 1).size();
+  return fw::Left(std::string(s.substr(i, 4)), 1).size();
 }
 
 // A stored piece read as a position. Two digits, the only form the encoder
 // writes, are read directly; anything else (a sign, a point, a letter, a
 // lone digit) is read as the text functions read a number: "+3" is 3, "1." is
 // 1, "9.9" is 9 (fractions are cut toward zero), "ab" is 0, "-5" is -5.
-inline long long PiecePosition(const std::string& s, std::size_t from, std::size_t to) {
+inline long long PiecePosition(std::string_view s, std::size_t from, std::size_t to) {
   if (to - from == 2 && s[from] >= '0' && s[from] <= '9' && s[from + 1] >= '0' &&
       s[from + 1] <= '9')
     return (s[from] - '0') * 10 + (s[from + 1] - '0');
-  const double v = fw::Val(s.substr(from, to - from));
+  const double v = fw::Val(std::string(s.substr(from, to - from)));
   if (std::isnan(v)) return -1;
   if (v >= 1e9) return kWorkingSize + 1;
   if (v <= -1e9) return -1;
@@ -116,15 +117,14 @@ std::string EncryptText(std::string s) {
   return out;
 }
 
-// Appends the decoded text of `s` to `out`.
-void DecryptAppend(std::string s, std::string& out) {
-  const char* const in = s.data();
+void DecryptAppend(std::string_view s, std::string& out) {
+  const unsigned char* const in = reinterpret_cast<const unsigned char*>(s.data());
   const std::size_t n = s.size();
-  // A piece is two characters of at least a byte each (one at the end of an
-  // odd-length text), and gives at most one character of one byte.
-  const std::size_t start = out.size();
-  out.resize(start + (n + 1) / 2);
-  char* o = out.data() + start;
+  // Decoded into a buffer of its own and appended a buffer at a time: a
+  // field's text then costs one append.
+  char buffer[256];
+  char* o = buffer;
+  char* const full = buffer + sizeof buffer;
   // The character of the last position read, which a "00" pair repeats; 0
   // (none) before the first position and after a position outside the table.
   char current = 0;
@@ -132,17 +132,25 @@ void DecryptAppend(std::string s, std::string& out) {
   while (i < n) {
     // Stored text is all digit pairs: they are read here, in a loop of their
     // own, and only other pieces take the general way below.
-    while (i + 1 < n) {
-      const unsigned d0 = static_cast<unsigned char>(in[i]) - unsigned{'0'};
-      const unsigned d1 = static_cast<unsigned char>(in[i + 1]) - unsigned{'0'};
+    const unsigned char* p = in + i;
+    const unsigned char* const stop = p + 2 * std::min<std::size_t>((n - i) / 2, static_cast<std::size_t>(full - o));
+    while (p != stop) {
+      const unsigned d0 = p[0] - unsigned{'0'};
+      const unsigned d1 = p[1] - unsigned{'0'};
       if ((d0 >= 10u) | (d1 >= 10u)) break;
       const char c = kPairs[d0 * 10 + d1];
       if (c > 1) current = c;
       else if (c == 1) current = 0;
       *o = current;
       o += current != 0;
-      i += 2;
+      p += 2;
       fw::Yield();
+    }
+    i = static_cast<std::size_t>(p - in);
+    if (o == full) {
+      out.append(buffer, sizeof buffer);
+      o = buffer;
+      continue;
     }
     if (i >= n) break;
     // The piece: two characters, or one at the end of an odd-length text.
@@ -155,12 +163,12 @@ void DecryptAppend(std::string s, std::string& out) {
     i = end;
     fw::Yield();
   }
-  out.resize(static_cast<std::size_t>(o - out.data()));
+  out.append(buffer, static_cast<std::size_t>(o - buffer));
 }
 
 std::string DecryptText(std::string s) {
   std::string out;
-  DecryptAppend(std::move(s), out);
+  DecryptAppend(std::string_view(s), out);
   return out;
 }
 

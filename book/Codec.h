@@ -2,6 +2,7 @@
 // The field codec: every stored value is kept as two decimal digits per
 // character, its position in a fixed code table.
 #include <string>
+#include <string_view>
 
 namespace kestrion {
 
@@ -9,9 +10,10 @@ namespace kestrion {
 // that runs meanwhile may change the caller's string.
 std::string EncryptText(std::string s);
 std::string DecryptText(std::string s);
-// The same, appended to `out` (the caller's own, which no handler reaches):
-// no text of its own for each value decoded.
-void DecryptAppend(std::string s, std::string& out);
+// The same, appended to `out`, for a caller that decodes many values: no text
+// of its own for each. Both `s` and `out` must be the caller's own, which no
+// handler run during a yield can reach.
+void DecryptAppend(std::string_view s, std::string& out);
 
 // The codec keeps the printable ASCII characters, CR and LF; any other
 // character would come back as another one, or as nothing. This is the

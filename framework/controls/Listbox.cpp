@@ -56,18 +56,11 @@ class Rows final : public QAbstractListModel {
     const Slot& s = slots_[order_[row]];
     return std::string_view(text_).substr(s.start, s.length);
   }
-  long long Tag(std::size_t row) const {
-    const std::uint32_t slot = order_[row];
-    return slot < tags_.size() ? tags_[slot] : -1;
-  }
-  void SetTag(std::size_t row, long long tag) {
-    const std::uint32_t slot = order_[row];
-    if (slot >= tags_.size()) tags_.resize(slots_.size(), -1);
-    tags_[slot] = tag;
-  }
+  long long Tag(std::size_t row) const { return slots_[order_[row]].tag; }
+  void SetTag(std::size_t row, long long tag) { slots_[order_[row]].tag = tag; }
 
   void Append(std::string_view text) {
-    slots_.push_back(Slot{text_.size(), text.size()});
+    slots_.push_back(Slot{text_.size(), text.size(), -1});
     text_.append(text);
     order_.push_back(static_cast<std::uint32_t>(slots_.size() - 1));
     ++changes_;
@@ -90,31 +83,52 @@ class Rows final : public QAbstractListModel {
     std::string().swap(text_);
     std::vector<Slot>().swap(slots_);
     std::vector<std::uint32_t>().swap(order_);
-    std::vector<long long>().swap(tags_);
     ++changes_;
     shown_ = 0;
     endResetModel();
   }
-  // The rows in the given order (a permutation of their numbers), in one step.
-  void Reorder(const std::vector<std::uint32_t>& order) {
-    std::vector<std::uint32_t> reordered(order.size());
-    for (std::size_t i = 0; i < order.size(); ++i) reordered[i] = order_[order[i]];
+  // The rows laid out anew in the given order (a permutation of the row
+  // numbers): their text end to end in that order, so that reading the list
+  // row after row then walks its memory in order. Built a slice at a time,
+  // letting the event loop run; false, and nothing changed, when the rows
+  // changed meanwhile. They take the new order in one step at the end.
+  bool Reorder(const std::vector<std::uint32_t>& order) {
+    const unsigned changes = changes_;
+    if (order.size() != Count()) return false;
+    std::string text;
+    text.reserve(text_.size());
+    std::vector<Slot> laid(order.size());  // not "slots": a word Qt keeps for itself
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      const Slot& from = slots_[order_[order[i]]];
+      laid[i] = Slot{text.size(), from.length, from.tag};
+      text.append(text_, from.start, from.length);
+      if ((i & 1023u) == 1023u) {
+        Yield();
+        if (changes_ != changes) return false;
+      }
+    }
+    std::vector<std::uint32_t> identity(order.size());
+    for (std::size_t i = 0; i < identity.size(); ++i) identity[i] = static_cast<std::uint32_t>(i);
     beginResetModel();
-    order_.swap(reordered);
+    text_.swap(text);
+    slots_.swap(laid);
+    order_.swap(identity);
     ++changes_;
     shown_ = static_cast<int>(Count());
     endResetModel();
+    return true;
   }
 
  private:
+  // A row as added: where its text is, and its tag beside it.
   struct Slot {
     std::size_t start;
     std::size_t length;
+    long long tag;
   };
   std::string text_;
   std::vector<Slot> slots_;            // each row as added
   std::vector<std::uint32_t> order_;   // the slot of each row as listed
-  std::vector<long long> tags_;        // by slot, once a tag is given
   int shown_ = 0;                      // rows the view knows of
   bool flush_posted_ = false;
   unsigned changes_ = 0;
@@ -230,55 +244,96 @@ std::uint64_t Prefix(std::string_view key) {
   return p;
 }
 
+// An entry of the sort: a row and the first eight bytes of its key.
+struct Item {
+  std::uint64_t prefix;
+  std::uint32_t row;
+};
+
+// A stable merge sort of v[lo, hi) that yields to the event loop as it goes;
+// false when `changed` says the rows changed meanwhile.
+template <class Before, class Changed>
+bool MergeSort(std::vector<Item>& v, std::vector<Item>& tmp, std::size_t lo, std::size_t hi, Before before,
+               Changed changed) {
+  constexpr std::size_t kRun = 32;
+  for (std::size_t at = lo; at < hi; at += kRun) {
+    std::stable_sort(v.begin() + static_cast<std::ptrdiff_t>(at),
+                     v.begin() + static_cast<std::ptrdiff_t>(std::min(at + kRun, hi)), before);
+    Yield();
+    if (changed()) return false;
+  }
+  unsigned steps = 0;
+  for (std::size_t width = kRun; width < hi - lo; width *= 2) {
+    for (std::size_t start = lo; start < hi; start += 2 * width) {
+      const std::size_t mid = std::min(start + width, hi), end = std::min(start + 2 * width, hi);
+      std::size_t i = start, j = mid, k = start;
+      while (i < mid && j < end) {
+        tmp[k++] = before(v[j], v[i]) ? v[j++] : v[i++];
+        if ((++steps & 255u) == 0) {
+          Yield();
+          if (changed()) return false;
+        }
+      }
+      while (i < mid) tmp[k++] = v[i++];
+      while (j < end) tmp[k++] = v[j++];
+    }
+    std::copy(tmp.begin() + static_cast<std::ptrdiff_t>(lo), tmp.begin() + static_cast<std::ptrdiff_t>(hi),
+              v.begin() + static_cast<std::ptrdiff_t>(lo));
+  }
+  return true;
+}
+
 // The rows' order by text ignoring letter case, then by the text itself, so
 // that names differing only in case keep one order; equal rows keep theirs.
-// A merge sort of row numbers that yields to the event loop as it goes:
-// sorting a long list takes longer than a window may stay unanswered. Empty
-// when the rows changed meanwhile.
+// The rows are first ordered by the first eight bytes of their folded text,
+// a byte at a time from the last (a radix sort: no comparisons, and stable);
+// only rows that share those bytes are then compared in full. Both yield to
+// the event loop as they go: sorting a long list takes longer than a window
+// may stay unanswered. Empty when the rows changed meanwhile.
 std::vector<std::uint32_t> SortedOrder(const Rows& rows) {
   const unsigned changes = rows.Changes();
+  auto changed = [&] { return rows.Changes() != changes; };
   const FoldedKeys keys = Fold(rows);
-  if (rows.Changes() != changes) return {};
-  struct Item {
-    std::uint64_t prefix;
-    std::uint32_t row;
-  };
-  auto before = [&](const Item& a, const Item& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    const int c = keys[a.row].compare(keys[b.row]);
-    return c != 0 ? c < 0 : rows.Text(a.row) < rows.Text(b.row);
-  };
+  if (changed()) return {};
   const std::size_t n = rows.Count();
   std::vector<Item> v(n), tmp(n);
   for (std::size_t i = 0; i < n; ++i) {
     v[i] = Item{Prefix(keys[i]), static_cast<std::uint32_t>(i)};
     if ((i & 1023u) == 0) Yield();
   }
-  if (rows.Changes() != changes) return {};
-  constexpr std::size_t kRun = 32;
-  for (std::size_t at = 0; at < n; at += kRun) {
-    std::stable_sort(v.begin() + static_cast<std::ptrdiff_t>(at),
-                     v.begin() + static_cast<std::ptrdiff_t>(std::min(at + kRun, n)), before);
-    Yield();
-    if (rows.Changes() != changes) return {};
-  }
-  unsigned steps = 0;
-  for (std::size_t width = kRun; width < n; width *= 2) {
-    for (std::size_t lo = 0; lo < n; lo += 2 * width) {
-      const std::size_t mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
-      std::size_t i = lo, j = mid, k = lo;
-      while (i < mid && j < hi) {
-        tmp[k++] = before(v[j], v[i]) ? v[j++] : v[i++];
-        if ((++steps & 255u) == 0) {
-          Yield();
-          if (rows.Changes() != changes) return {};
-        }
+  if (changed()) return {};
+
+  for (int shift = 0; shift < 64; shift += 8) {
+    std::size_t count[256] = {};
+    for (const Item& item : v) ++count[(item.prefix >> shift) & 0xffu];
+    if (std::find(std::begin(count), std::end(count), n) != std::end(count)) continue;  // one byte for all
+    std::size_t at[256];
+    for (std::size_t b = 0, sum = 0; b < 256; ++b) {
+      at[b] = sum;
+      sum += count[b];
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+      tmp[at[(v[i].prefix >> shift) & 0xffu]++] = v[i];
+      if ((i & 4095u) == 4095u) {
+        Yield();
+        if (changed()) return {};
       }
-      while (i < mid) tmp[k++] = v[i++];
-      while (j < hi) tmp[k++] = v[j++];
     }
     v.swap(tmp);
   }
+
+  auto before = [&](const Item& a, const Item& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    const int c = keys[a.row].compare(keys[b.row]);
+    return c != 0 ? c < 0 : rows.Text(a.row) < rows.Text(b.row);
+  };
+  for (std::size_t lo = 0; lo < n;) {
+    std::size_t hi = lo + 1;
+    while (hi < n && v[hi].prefix == v[lo].prefix) ++hi;
+    if (hi - lo > 1 && !MergeSort(v, tmp, lo, hi, before, changed)) return {};
+    lo = hi;
+  }
+
   std::vector<std::uint32_t> order(n);
   for (std::size_t i = 0; i < n; ++i) order[i] = v[i].row;
   return order;
@@ -315,7 +370,7 @@ void Listbox::Sort() {
   Rows& model = RowsOf(*this);
   const unsigned before = model.Changes();
   const std::vector<std::uint32_t> order = SortedOrder(model);
-  if (model.Changes() == before && order.size() == model.Count()) model.Reorder(order);
+  if (model.Changes() == before) model.Reorder(order);
 }
 
 int Listbox::ListIndex() const {

@@ -16,6 +16,9 @@ class DatabaseField {
   // Takes effect only between the set's Edit and Update; ignored otherwise.
   void SetStringValue(const std::string& v);
   operator std::string() const { return StringValue(); }
+  // The same text put into `text`, in the room it already has: a walk that
+  // reads every row needs no new text for each value.
+  void ReadInto(std::string& text) const;
 
  private:
   friend class sqlite::RecordSetData;

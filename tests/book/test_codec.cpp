@@ -172,6 +172,32 @@ TEST(CodecDecrypt, PiecesThatAreNotTwoDigits) {
   for (const auto& c : cases) EXPECT_EQ(DecryptText(c.encoded), c.plain) << c.encoded;
 }
 
+// A long value is decoded a few hundred characters at a time: repeats and
+// pieces that are not two digits read the same on either side of a seam.
+TEST(CodecDecrypt, LongValuesReadTheSameThroughout) {
+  auto times = [](const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+  };
+  const struct {
+    std::string encoded;
+    std::string plain;
+  } cases[] = {
+      {times("01", 300) + times("00", 300), times("Q", 600)},
+      {times("01", 255) + "a1" + "02", times("Q", 256) + "E"},
+      {times("01", 256) + "a1" + "02", times("Q", 257) + "E"},
+      {times("01", 256) + "-5" + "00" + "02", times("Q", 256) + "E"},
+      {times("01", 511) + "\xC3\xA9" "1" + "02", times("Q", 512) + "E"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DecryptText(c.encoded), c.plain) << c.encoded.size();
+
+  std::mt19937 rng(77);
+  std::string plain;
+  for (int i = 0; i < 5000; ++i) plain += (i % 97 == 96) ? '\n' : static_cast<char>(32 + rng() % 95);
+  EXPECT_EQ(DecryptText(EncryptText(plain)), plain);
+}
+
 TEST(CodecDecrypt, ArbitraryBytesDecodeOnlyToTableCharacters) {
   std::mt19937 rng(4242);
   const std::string alphabet = "0123456789-+.e &hx\xC3\xA9\xF0\x9F\x98\x80\xFF\x80";

@@ -76,18 +76,34 @@ int RecordSetData::ColumnIndex(const std::string& name) const {
 }
 
 std::string RecordSetData::Value(int column) const {
-  if (column < 0 || !AtRow()) return {};
+  std::string text;
+  ValueInto(column, text);
+  return text;
+}
+
+void RecordSetData::ValueInto(int column, std::string& text) const {
+  text.clear();
+  if (column < 0 || !AtRow()) return;
   for (const auto& w : written_) {
-    if (w.first == column) return w.second;
+    if (w.first == column) {
+      text = w.second;
+      return;
+    }
   }
-  if (!Stepping()) return held_[held_at_ * columns.size() + static_cast<size_t>(column)];
-  if (parked_) return kept_[static_cast<size_t>(column)];
+  if (!Stepping()) {
+    text = held_[held_at_ * columns.size() + static_cast<size_t>(column)];
+    return;
+  }
+  if (parked_) {
+    text = kept_[static_cast<size_t>(column)];
+    return;
+  }
   // Valid until the statement moves: other statements on the connection,
   // writes included, leave the row it read alone.
-  const unsigned char* text = sqlite3_column_text(statement_.get(), column);
-  if (!text) return {};
-  return std::string(reinterpret_cast<const char*>(text),
-                     static_cast<size_t>(sqlite3_column_bytes(statement_.get(), column)));
+  const unsigned char* value = sqlite3_column_text(statement_.get(), column);
+  if (value)
+    text.assign(reinterpret_cast<const char*>(value),
+                static_cast<size_t>(sqlite3_column_bytes(statement_.get(), column)));
 }
 
 void RecordSetData::SetPending(int column, const std::string& value) {

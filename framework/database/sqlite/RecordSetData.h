@@ -74,6 +74,7 @@ class RecordSetData {
   bool Eof() const { return place_ == Place::kEnd; }
   bool AtRow() const { return place_ == Place::kRow; }
   std::string Value(int column) const;
+  void ValueInto(int column, std::string& text) const;
   void SetPending(int column, const std::string& value);
 
   void MoveFirst();
