@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 #include <QHeaderView>
 #include <QEvent>
+#include <QScrollBar>
 #include <QTableView>
 #include <algorithm>
 #include <cstdint>
@@ -168,6 +169,16 @@ class RowsView final : public QTableView {
   }
 
  protected:
+  // Scrolled to its end, a table puts its last row at the foot of the view and
+  // shows part of a row at its head; a list stands its rows from the head,
+  // whole, and leaves the room that is over below the last.
+  void scrollContentsBy(int dx, int dy) override {
+    QTableView::scrollContentsBy(dx, dy);
+    QScrollBar* bar = verticalScrollBar();
+    if (dy == 0 || bar->value() != bar->maximum()) return;
+    verticalHeader()->setOffsetToSectionPosition(bar->value());
+    viewport()->update();
+  }
   void changeEvent(QEvent* e) override {
     QTableView::changeEvent(e);
     if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) {
