@@ -179,6 +179,12 @@ class RowsView final : public QTableView {
     verticalHeader()->setOffsetToSectionPosition(bar->value());
     viewport()->update();
   }
+  // Home and End go to the first and the last row, as in a list; a table
+  // would go to the first and last column of the row.
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+    if (action == MoveHome || action == MoveEnd) modifiers |= Qt::ControlModifier;
+    return QTableView::moveCursor(action, modifiers);
+  }
   void changeEvent(QEvent* e) override {
     QTableView::changeEvent(e);
     if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) {

@@ -131,6 +131,22 @@ TEST(ListboxSort, ALongListIsSortedWhileTheEventLoopKeepsRunning) {
   EXPECT_TRUE(ran) << "the event loop ran during the sort";
 }
 
+// The keys move through the rows as through a list: Home and End reach the
+// first and the last row.
+TEST(Listbox, HomeAndEndReachTheFirstAndTheLastRow) {
+  ListWindow& w = TheWindow();
+  for (int i = 0; i < 500; ++i) w.List().AddRow("row " + std::to_string(i));
+  ft::ProcessEvents();
+  ft::ClickListRow(w.List(), 3);
+  EXPECT_EQ(w.List().ListIndex(), 3);
+  ft::PressKey(w.List(), ft::Key::End);
+  EXPECT_EQ(w.List().ListIndex(), 499);
+  ft::PressKey(w.List(), ft::Key::Up);
+  EXPECT_EQ(w.List().ListIndex(), 498);
+  ft::PressKey(w.List(), ft::Key::Home);
+  EXPECT_EQ(w.List().ListIndex(), 0);
+}
+
 TEST(Listbox, AClickOnARowIsACellClickOfThatRowEvenFarDownALongList) {
   ListWindow& w = TheWindow();
   for (int i = 0; i < 20000; ++i) w.List().AddRow("row " + std::to_string(i));
