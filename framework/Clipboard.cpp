@@ -3,9 +3,9 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <algorithm>
+#include <QVariant>
+#include <utility>
 
-#include "framework/EventLoop.h"
 #include "framework/qt/QtText.h"
 
 namespace fw {
@@ -14,25 +14,33 @@ std::string Clipboard::Text() const {
   return QGuiApplication::clipboard() ? FromQ(QGuiApplication::clipboard()->text()) : std::string();
 }
 
-void Clipboard::SetText(std::string text) {
-  QClipboard* clipboard = QGuiApplication::clipboard();
-  if (!clipboard) return;
-  // Handed over as UTF-8, as it is: Qt converts it only when it is asked for
-  // the text, so a long text (an export of the whole book) costs no
-  // conversion now, and half the memory of a QString. It is copied a slice at
-  // a time, letting the event loop run between slices; the text is this
-  // call's own, so a handler run meanwhile cannot change it underneath.
-  constexpr std::size_t kSlice = std::size_t{1} << 20;
-  QByteArray bytes;
-  bytes.reserve(static_cast<qsizetype>(text.size()));
-  for (std::size_t at = 0; at < text.size(); at += kSlice) {
-    bytes.append(text.data() + at, static_cast<qsizetype>(std::min(kSlice, text.size() - at)));
-    if (text.size() > kSlice) Yield();
+namespace {
+// The clipboard's text, kept as the program gave it (UTF-8) and handed out
+// only when someone asks for it: a paste in another program takes it as it
+// is, and a long text (an export of the whole book) costs neither a copy nor
+// a conversion to Qt's own text when it is set.
+class TextData final : public QMimeData {
+ public:
+  explicit TextData(std::string text) : text_(std::move(text)) {}
+  bool hasFormat(const QString& mime) const override { return mime == PlainText(); }
+  QStringList formats() const override { return {PlainText()}; }
+
+ protected:
+  QVariant retrieveData(const QString& mime, QMetaType type) const override {
+    if (mime != PlainText()) return {};
+    if (type.id() == QMetaType::QString)
+      return QString::fromUtf8(text_.data(), static_cast<qsizetype>(text_.size()));
+    return QByteArray(text_.data(), static_cast<qsizetype>(text_.size()));
   }
-  std::string().swap(text);
-  auto* data = new QMimeData;
-  data->setData(QStringLiteral("text/plain"), bytes);
-  clipboard->setMimeData(data);
+
+ private:
+  static QString PlainText() { return QStringLiteral("text/plain"); }
+  const std::string text_;
+};
+}  // namespace
+
+void Clipboard::SetText(std::string text) {
+  if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setMimeData(new TextData(std::move(text)));
 }
 
 bool Clipboard::TextAvailable() const {

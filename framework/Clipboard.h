@@ -8,8 +8,7 @@ class Clipboard {
  public:
   Clipboard() = default;
   std::string Text() const;
-  // Takes its own copy: a long text is handed over a slice at a time (the
-  // event loop runs between slices).
+  // Takes the text as it is: a long one costs no copy or conversion now.
   void SetText(std::string text);
   bool TextAvailable() const;
   void Close() {}
