@@ -179,6 +179,13 @@ bool ExecOn(sqlite3* db, const char* sql, Failure* why) {
 
 bool Connection::CommitAside(Failure* why) {
   ParkRecordSets(this);
+  // A read held open across the commit keeps the file's read lock for this
+  // connection until this thread carries on: another program's write waits
+  // for it, so that none comes in between the Commit and what the caller does
+  // next, as none could while the commit held the thread.
+  int rc = SQLITE_OK;
+  StatementHandle hold = Prepare(handle_.get(), "SELECT 1 FROM sqlite_master", &rc);
+  if (hold) sqlite3_step(hold.get());
   struct Result {
     std::mutex mutex;
     std::condition_variable done_cv;
@@ -216,6 +223,7 @@ bool Connection::CommitAside(Failure* why) {
   }
   helper.join();
   wait_->waiting = outer;
+  hold.reset();
   if (!result.ok) {
     *why = std::move(result.why);
     Note(*why);

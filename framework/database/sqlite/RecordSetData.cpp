@@ -172,6 +172,7 @@ bool RecordSetData::Resume() {
     return true;
   }
   Failure why = conn->LastFailure();
+  conn->Note(why);
   sqlite3_reset(statement_.get());
   outcome->Fail(std::move(why));
   return false;
@@ -214,7 +215,10 @@ bool RecordSetData::Advance() {
   }
   Ended();
   Failure why;
-  if (rc != SQLITE_DONE) why = conn->LastFailure();
+  if (rc != SQLITE_DONE) {
+    why = conn->LastFailure();
+    conn->Note(why);
+  }
   // At the end the statement lets go of the file, so that another program
   // may write it while the set is kept.
   sqlite3_reset(statement_.get());
