@@ -371,7 +371,7 @@ TEST_F(DatabaseTransactionTest, ACommitLetsTheEventLoopRunWhileTheFileIsSaved) {
   standing->MoveNext();  // on "b"
   db->InsertRecord("PassData", RecordOf(Letters("d")[0]));
   ASSERT_FALSE(db->Error()) << db->ErrorMessage();
-  fw::seams::SlowDatabaseCommits(std::chrono::milliseconds(60));
+  fw::seams::SlowDatabaseCommits(std::chrono::milliseconds(200));
   bool ran = false, refused = false;
   std::string read_meanwhile;
   QTimer::singleShot(10, [&] {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "framework/Controls.h"
+#include "framework/EventLoop.h"
 #include "framework/Window.h"
 #include "framework/testing/Drivers.h"
 
@@ -91,7 +92,10 @@ TEST(ListboxSort, AListChangedWhileItIsSortedKeepsTheChange) {
   ft::ProcessEvents();
   bool changed = false;
   // A slice has passed since the events last ran: the sort's first yield lets the timer in.
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   std::this_thread::sleep_for(std::chrono::milliseconds(12));
+  while (!fw::internal::yield_due.load() && std::chrono::steady_clock::now() < give_up)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   QTimer::singleShot(0, [&] {
     l.DeleteAllRows();
     for (const char* row : {"zeta", "alpha", "mid"}) l.AddRow(row);
