@@ -11,10 +11,10 @@
 // operation records its outcome in Error and ErrorMessage.
 //
 // A statement that finds the file locked by another connection waits for it
-// (up to 5 s), letting the event loop paint the windows meanwhile. The user's
-// input waits too; any other handler that runs during the wait and uses this
-// database is refused (Error, ErrorIsBusy), since SQLite forbids using a
-// connection while it waits.
+// (up to 5 s), letting the event loop paint the windows meanwhile; so does a
+// Commit while the file is synced to the disk. The user's input waits too; any
+// other handler that runs during the wait and uses this database is refused
+// (Error, ErrorIsBusy), since SQLite forbids using a connection while it waits.
 #include <functional>
 #include <memory>
 #include <string>
