@@ -78,6 +78,7 @@ void Window1::FindRecord() {
   list.DeleteAllRows();
   Module1::counter = 0;
   long row = 0, first_match = -1;
+  std::string first_site;
   const fw::DatabaseField& site_field = rs->Field("Site");
   const fw::DatabaseField& notes_field = rs->Field("Notes");
   while (!rs->Eof()) {
@@ -85,7 +86,10 @@ void Window1::FindRecord() {
     if (Matches(search, site, notes_field)) {
       list.AddRow(site);
       ++Module1::counter;
-      if (first_match < 0) first_match = row;
+      if (first_match < 0) {
+        first_match = row;
+        first_site = site;
+      }
     }
     rs->MoveNext();
     ++row;
@@ -101,11 +105,21 @@ void Window1::FindRecord() {
 
   // One match opens it; none leaves the set at its end, where every field
   // reads empty, and so ends in "Password Not Found". The first match is
-  // where the count met it: user input waits while the count yields, so
-  // neither the rows nor the search text changed since.
+  // where the count met it, as long as the rows are as the count read them:
+  // user input waits while the count yields, so the search text is the same,
+  // but the rows are read again from the file, and another copy of the
+  // program may have changed them in between. Then the match is looked for
+  // again among the rows as they are now.
   Listbox1().SetVisible(false);
   rs->MoveFirst();
   for (long i = 0; !rs->Eof() && i != first_match; ++i) rs->MoveNext();
+  if (!rs->Eof() && Decrypt(site_field) != first_site) {
+    rs->MoveFirst();
+    while (!rs->Eof() && !Matches(search, Decrypt(site_field), notes_field)) {
+      rs->MoveNext();
+      fw::Yield();
+    }
+  }
   FillFields(*this, *rs);
   Module1::UpdateSiteString = Decrypt(rs->Field("Site"));
   RememberOpenedRow(*rs);
@@ -136,20 +150,24 @@ bool Window1::Listbox1_CellClick(fw::Listbox& list, int32_t row, int32_t column,
   // the first equal to it ignoring letter case. Two stored names may differ
   // in letter case alone (an UPDATE can rename an entry so), and each must
   // open from its own row of the list.
-  long index = 0, first_equal = -1;
+  bool equal_seen = false;
   const fw::DatabaseField& site_field = rs->Field("Site");
   while (!rs->Eof()) {
     const std::string cell = list.Cell(row, column);
     const std::string site = Decrypt(site_field);
     if (site == cell) break;
-    if (first_equal < 0 && fw::Equals(site, cell)) first_equal = index;
+    equal_seen = equal_seen || fw::Equals(site, cell);
     rs->MoveNext();
-    ++index;
     fw::Yield();
   }
-  if (rs->Eof() && first_equal >= 0) {
+  // Read again from the file, the rows may have changed since the walk (another
+  // copy of the program): the first equal name is looked for again.
+  if (rs->Eof() && equal_seen) {
     rs->MoveFirst();
-    for (long i = 0; i < first_equal; ++i) rs->MoveNext();
+    while (!rs->Eof() && !fw::Equals(Decrypt(site_field), list.Cell(row, column))) {
+      rs->MoveNext();
+      fw::Yield();
+    }
   }
 
   FillFields(*this, *rs);
