@@ -102,7 +102,10 @@ class DatabaseTest : public ::testing::Test {
   // A file of the test's own, so that tests run together in one process do not meet.
   static std::string File(const std::string& name) {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    return HomePath(std::string(test->test_suite_name()) + "." + test->name() + "-" + name);
+    std::string own = std::string(test->test_suite_name()) + "." + test->name();
+    for (char& c : own)
+      if (c == '/') c = '.';  // a parameterized test's name has them
+    return HomePath(own + "-" + name);
   }
 
   std::string path_ = File("PassDataBaseURL.rsd");

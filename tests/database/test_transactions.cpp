@@ -4,6 +4,8 @@
 
 #include <QTimer>
 #include <functional>
+#include <map>
+#include <ostream>
 
 #include "framework/MsgBox.h"
 #include "framework/database/DatabaseSeams.h"
@@ -324,6 +326,83 @@ TEST_F(DatabaseTransactionTest, ASetLetsGoOfTheFileWhileABoxIsOpenAndWalksOnAfte
   standing->MoveNext();
   EXPECT_EQ(Walk(*standing), std::vector<Entry>(Letters("cde")));
 }
+
+// What another program does to the rows while a box is open and the set has
+// let go of the file: the set finds its own row again, not the row that now
+// stands where it stood. The walk goes on from it, and a change or deletion
+// made after the box goes to the row the set shows.
+struct ChangedMeanwhile {
+  const char* name;
+  const char* select;
+  const char* other;  // what the other program runs while the box is open
+  std::vector<std::string> rest;  // the sites the walk gives after "b", a change and a deletion after the box
+  const char* after;  // "update" or "delete": what the set does to its row after the box, or ""
+};
+void PrintTo(const ChangedMeanwhile& c, std::ostream* os) { *os << c.name; }
+
+class WhileABoxIsOpen : public DatabaseTest, public ::testing::WithParamInterface<ChangedMeanwhile> {};
+
+TEST_P(WhileABoxIsOpen, TheSetFindsItsOwnRowAgain) {
+  const ChangedMeanwhile& c = GetParam();
+  auto db = CreateBook(Letters("abcd"));
+  auto rs = db->SQLSelect(c.select);
+  rs->MoveNext();
+  ASSERT_EQ(rs->Field("Site").StringValue(), "b");
+  std::string written_meanwhile = "the box was not shown";
+  fw::testing::OnBoxShown([&](const fw::testing::ShownBox&) {
+    auto other = Open();
+    other->SQLExecute(c.other);
+    other->Commit();
+    written_meanwhile = other->Error() ? other->ErrorMessage() : "";
+  });
+  fw::MsgBox("a question the user takes a while to answer");
+  fw::testing::OnBoxShown(nullptr);
+  ASSERT_EQ(written_meanwhile, "");
+  EXPECT_EQ(rs->Field("Site").StringValue(), "b") << "the row shown stays";
+  const std::string after = c.after;
+  if (after == "update") {
+    rs->Edit();
+    rs->Field("PassWord").SetStringValue("changed after the box");
+    rs->Update();
+    EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  } else if (after == "delete") {
+    rs->DeleteRecord();
+    EXPECT_FALSE(db->Error()) << db->ErrorMessage();
+  }
+  rs->MoveNext();
+  std::vector<std::string> rest;
+  for (const Entry& e : Walk(*rs)) rest.push_back(e.site);
+  EXPECT_EQ(rest, c.rest);
+  db->Commit();
+  ASSERT_FALSE(db->Error()) << db->ErrorMessage();
+  std::map<std::string, std::string> stored;
+  for (const Entry& e : AllEntries(*Open())) stored[e.site] = e.password;
+  if (after == "update") EXPECT_EQ(stored["b"], "changed after the box");
+  if (after == "delete") EXPECT_EQ(stored.count("b"), 0u);
+  for (const char* untouched : {"c", "d"})
+    if (stored.count(untouched)) EXPECT_EQ(stored[untouched], std::string("pw") + untouched);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RecordSets, WhileABoxIsOpen,
+    ::testing::Values(
+        ChangedMeanwhile{"NothingBefore", "select * from PassData", "INSERT INTO PassData(Site) VALUES ('e')",
+                         {"c", "d", "e"}, ""},
+        ChangedMeanwhile{"ARowBeforeDeleted", "select * from PassData", "DELETE FROM PassData WHERE Site = 'a'",
+                         {"c", "d"}, ""},
+        ChangedMeanwhile{"ARowBeforeDeletedThenTheRowUpdated", "select * from PassData",
+                         "DELETE FROM PassData WHERE Site = 'a'", {"c", "d"}, "update"},
+        ChangedMeanwhile{"ARowBeforeDeletedThenTheRowDeleted", "select * from PassData",
+                         "DELETE FROM PassData WHERE Site = 'a'", {"c", "d"}, "delete"},
+        ChangedMeanwhile{"ARowAddedBefore", "select * from PassData order by Site",
+                         "INSERT INTO PassData(Site) VALUES ('aa')", {"c", "d"}, ""},
+        ChangedMeanwhile{"ARowAddedBeforeThenTheRowUpdated", "select * from PassData order by Site",
+                         "INSERT INTO PassData(Site) VALUES ('aa')", {"c", "d"}, "update"},
+        ChangedMeanwhile{"TheRowItselfDeleted", "select * from PassData", "DELETE FROM PassData WHERE Site = 'b'",
+                         {"c", "d"}, ""},
+        ChangedMeanwhile{"TheRowItselfChanged", "select * from PassData",
+                         "UPDATE PassData SET PassWord = 'elsewhere' WHERE Site = 'b'", {"c", "d"}, ""}),
+    [](const ::testing::TestParamInfo<ChangedMeanwhile>& i) { return std::string(i.param.name); });
 
 // A set that stands on a row and writes while another connection holds the
 // write lock: the write waits for it, as any write does, instead of failing

@@ -155,17 +155,35 @@ bool RecordSetData::StepOnce(int* rc) {
   return true;
 }
 
-// The rows the set deleted are gone from the new run, so it stands on the
-// same row after `produced_ - deleted_` of them.
+// The statement runs again up to the row the set stood on. Another program
+// may have added or removed rows before it meanwhile, so a row that has a
+// rowid is found again by it. Otherwise, and for a row that is gone (deleted
+// by this set, or elsewhere), its place is counted: the rows the set deleted
+// are gone from the new run, so it stood after `produced_ - deleted_` of them.
 bool RecordSetData::Resume() {
-  const size_t skip = produced_ - deleted_;
+  size_t skip = produced_ - deleted_;
+  const bool by_rowid = has_rowid_;
+  const int64_t rowid = rowid_;
   parked_ = false;
   kept_.clear();
   produced_ = deleted_ = 0;
   int rc = SQLITE_DONE;
-  while (produced_ < skip && StepOnce(&rc)) {
+  if (by_rowid) {
+    while (StepOnce(&rc)) {
+      if (StatementOn(rowid)) return true;
+    }
+    if (rc == SQLITE_DONE) {
+      // Deleted elsewhere: the walk goes on with the row that followed it.
+      sqlite3_reset(statement_.get());
+      produced_ = 0;
+      if (skip > 0) --skip;
+    }
   }
-  if (produced_ == skip) return true;
+  if (rc == SQLITE_DONE) {
+    while (produced_ < skip && StepOnce(&rc)) {
+    }
+    if (produced_ == skip) return true;
+  }
   Ended();
   if (rc == SQLITE_DONE) {
     sqlite3_reset(statement_.get());
@@ -176,6 +194,13 @@ bool RecordSetData::Resume() {
   sqlite3_reset(statement_.get());
   outcome->Fail(std::move(why));
   return false;
+}
+
+bool RecordSetData::StatementOn(int64_t rowid) const {
+  const int n = static_cast<int>(columns.size());
+  sqlite3_stmt* st = statement_.get();
+  return Stepping() && produced_ > 0 && sqlite3_column_type(st, n) == SQLITE_INTEGER &&
+         sqlite3_column_int64(st, n) == rowid;
 }
 
 bool RecordSetData::Advance() {
@@ -391,6 +416,21 @@ void RecordSetData::Delete() {
     outcome->Fail("This row of the record set has no row in the table to delete.");
     return;
   }
+  if (parked_) {
+    // Found again first, so that the walk goes on from its place whatever
+    // came or went before it meanwhile.
+    const int64_t row = rowid_;
+    if (!Resume()) return;
+    if (!StatementOn(row)) {
+      // Deleted elsewhere meanwhile: the set stands in the gap it left.
+      if (AtRow()) {
+        Advance();
+        if (AtRow()) place_ = Place::kGap;
+      }
+      outcome->Fail("Cannot delete the row: it is no longer in the table.");
+      return;
+    }
+  }
   const std::string sql = "DELETE FROM " + table + " WHERE " + rowid_name + " = ?";
   bool gone = false;
   {
@@ -414,6 +454,7 @@ void RecordSetData::Delete() {
     gone = sqlite3_changes(conn->db()) == 0;
   }
   ++deleted_;  // gone from the table either way
+  has_rowid_ = false;  // nothing to find again by it
 
   // The set stands in the gap the row left. The row that followed is read
   // now, so that the end of the set shows at once when there is none.

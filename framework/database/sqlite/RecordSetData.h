@@ -14,8 +14,9 @@
 // a modal box opens, for as long as the user may take, and when a write of
 // its own connection needs the write lock while another connection writes
 // (SQLite refuses to raise a read lock to a write lock then, since each would
-// wait for the other). The next move runs the statement again up to where it
-// stood, and goes on from there.
+// wait for the other). The next move runs the statement again up to the row
+// it stood on, found by its rowid where it has one (another program may have
+// added or removed rows before it meanwhile), and goes on from there.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -101,6 +102,8 @@ class RecordSetData {
   bool Advance();
   // A parked statement run again up to the row it stood on.
   bool Resume();
+  // Whether the statement stands on the row of that rowid.
+  bool StatementOn(int64_t rowid) const;
   // The step itself: true on a row, false at the end or on a failure (*rc says).
   bool StepOnce(int* rc);
   void Ended();
