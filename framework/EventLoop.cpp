@@ -91,8 +91,7 @@ int yields_running = 0;
 void RunOrWait(std::function<void()> fn) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) return;
-  // The program's own event loop is level 1 (0 while tests drive the events).
-  if (yields_running == 0 && QThread::currentThread()->loopLevel() <= 1) {
+  if (!internal::HandlerRunning()) {
     fn();
     return;
   }
@@ -101,6 +100,11 @@ void RunOrWait(std::function<void()> fn) {
 }  // namespace
 
 namespace internal {
+bool HandlerRunning() {
+  // The program's own event loop is level 1 (0 while tests drive the events).
+  return yields_running > 0 || QThread::currentThread()->loopLevel() > 1;
+}
+
 void RunBetweenHandlers(std::function<void()> fn) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) return;

@@ -1,10 +1,14 @@
 // Adding, saving, updating and deleting entries; leaving an entry by HOME, Esc,
 // a click in the search box or the close box, with the save prompt; what the
 // file holds afterwards, read with SQLite.
+#include <QTimer>
+#include <chrono>
+#include <csignal>
 #include <functional>
 #include <ostream>
 
 #include "app/Module1.h"
+#include "framework/database/DatabaseSeams.h"
 #include "tests/book/Book.h"
 
 namespace booktest {
@@ -765,6 +769,67 @@ TEST_P(Closing, EndsTheProgramAndEmptiesTheClipboardOnlyAfterAnExport) {
 
 INSTANTIATE_TEST_SUITE_P(AfterExport, Closing, ::testing::Values(0, 1),
                          [](const ::testing::TestParamInfo<int>& i) { return i.param ? "Yes" : "No"; });
+
+// The program asked to end while a SAVE or an UPDATE syncs the file (the
+// window system's close, a second close answered at the save prompt, the
+// session's SIGTERM): the change goes in whole, the user is never told that
+// it was not stored, and the run ends.
+struct EndDuringCommit {
+  const char* name;
+  bool update;
+  bool signal;  // SIGTERM; else the close box
+  int answer;   // to a save prompt, should one come
+};
+void PrintTo(const EndDuringCommit& c, std::ostream* os) { *os << c.name; }
+
+class EndingDuringTheCommit : public Editing, public ::testing::WithParamInterface<EndDuringCommit> {};
+
+TEST_P(EndingDuringTheCommit, KeepsTheChangeWholeAndEndsTheRun) {
+  const EndDuringCommit& c = GetParam();
+  Start(kBook);
+  if (c.update) {
+    Open("forum");
+    Retype(win->PassWord(), "pw-new");
+  } else {
+    NewEntry({"Journal", "", "pw-new", "", ""});
+  }
+  fw::seams::SlowDatabaseCommits(std::chrono::milliseconds(300));
+  ft::QueueAnswers({c.answer});
+  bool during = false;
+  QTimer::singleShot(100, [&] {
+    during = true;
+    if (c.signal) {
+      raise(SIGTERM);
+    } else {
+      ft::ClickCloseBox(*win);
+    }
+  });
+  Save();
+  fw::seams::SlowDatabaseCommits(std::chrono::milliseconds(0));
+  // A close that came during the save is carried out once the save is over.
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (!fw::QuitRequested() && std::chrono::steady_clock::now() < give_up) ft::ProcessEvents();
+  ASSERT_TRUE(during) << "the commit was over before the end was asked";
+  EXPECT_TRUE(Boxes().empty()) << Boxes()[0];
+  EXPECT_TRUE(fw::QuitRequested());
+  const std::vector<Entry> stored = Stored();
+  if (c.update) {
+    EXPECT_EQ(stored[2].password, "pw-new");
+  } else {
+    ASSERT_EQ(stored.size(), 4u);
+    EXPECT_EQ(stored[3], (Entry{"Journal", "", "pw-new", "", "http://www."}));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commit, EndingDuringTheCommit,
+    ::testing::Values(EndDuringCommit{"SaveThenCloseBoxAnsweredYes", false, false, kYes},
+                      EndDuringCommit{"SaveThenCloseBoxAnsweredNo", false, false, kNo},
+                      EndDuringCommit{"UpdateThenCloseBoxAnsweredYes", true, false, kYes},
+                      EndDuringCommit{"UpdateThenCloseBoxAnsweredNo", true, false, kNo},
+                      EndDuringCommit{"SaveThenSigterm", false, true, kYes},
+                      EndDuringCommit{"UpdateThenSigterm", true, true, kYes}),
+    [](const ::testing::TestParamInfo<EndDuringCommit>& i) { return std::string(i.param.name); });
 
 // --- the lock row in the entry view ---------------------------------------------------
 

@@ -9,13 +9,17 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QTimer>
 #include <QWidget>
+
+#include <chrono>
 
 #include <functional>
 #include <string>
 
 #include "framework/Application.h"
 #include "framework/Controls.h"
+#include "framework/EventLoop.h"
 #include "framework/Window.h"
 #include "framework/testing/Drivers.h"
 
@@ -30,6 +34,7 @@ class Door : public fw::Window {
   bool has_close_box = true;
   bool refuse_close = false;
   std::function<void(Door&)> during_open;
+  std::function<void(Door&)> during_click;
   // Outlives the window: a closed window goes at the next turn of the event loop.
   std::string* log = nullptr;
   void Note(const char* what) {
@@ -54,6 +59,7 @@ class Door : public fw::Window {
     l.SetText("a link");
     l.MouseDown = [this](fw::Label&, int, int) {
       ++clicks;
+      if (during_click) during_click(*this);
       return false;
     };
   }
@@ -149,6 +155,32 @@ TEST(WindowClose, ACloseDuringTheOpenEventWaitsUntilTheWindowStands) {
   });
   EXPECT_EQ(log, "open;opened;close;");
   EXPECT_EQ(fw::GetImplicitWindow("Door.Early"), nullptr);
+}
+
+// The window system's close comes while a handler of the window lets the
+// events in (a long scan, a Commit that syncs the file): the close waits for
+// the handler to return, and the window stands under it until then.
+TEST(WindowClose, ACloseDuringAHandlersYieldWaitsUntilTheHandlerReturns) {
+  std::string log;
+  Door& d = MakeDoor("Door.Busy", [&log](Door& d) { d.log = &log; });
+  d.during_click = [](Door& self) {
+    self.Note("click;");
+    QTimer::singleShot(5, [&self] { fw::testing::ClickCloseBox(self); });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(60);
+    while (std::chrono::steady_clock::now() < until) {
+      fw::internal::yield_due.store(true);
+      fw::Yield();
+    }
+    EXPECT_EQ(self.closes, 0) << "closed while its handler still ran";
+    EXPECT_EQ(fw::GetImplicitWindow("Door.Busy"), &self);
+    self.Note("clicked;");
+  };
+  fw::testing::MouseDownIn(d.Link());
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (fw::GetImplicitWindow("Door.Busy") && std::chrono::steady_clock::now() < give_up)
+    fw::testing::ProcessEvents();
+  EXPECT_EQ(log, "open;opened;click;clicked;close;");
+  EXPECT_EQ(fw::GetImplicitWindow("Door.Busy"), nullptr);
 }
 
 // Counts the times Qt shows a window of that title.
