@@ -113,7 +113,7 @@ void Window1::FindRecord() {
   Listbox1().SetVisible(false);
   rs->MoveFirst();
   for (long i = 0; !rs->Eof() && i != first_match; ++i) rs->MoveNext();
-  if (!rs->Eof() && Decrypt(site_field) != first_site) {
+  if (first_match >= 0 && (rs->Eof() || Decrypt(site_field) != first_site)) {
     rs->MoveFirst();
     while (!rs->Eof() && !Matches(search, Decrypt(site_field), notes_field)) {
       rs->MoveNext();
