@@ -6,6 +6,7 @@
 // is in it, and a change under way is there whole or not at all.
 #include <fcntl.h>
 #include <signal.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -78,12 +79,16 @@ bool OpenEntry(Window1& w, const std::string& site) {
   return w.Height() != kSearch && w.WebSystem().Text() == site;
 }
 
-// Run only as a child of the test below: the program on the book in
+// Run only as a child of the tests below: the program on the book in
 // KESTRION_KILL_DATA_HOME, doing one thing after another until it is killed.
+// With a KESTRION_KILL_LANE, one of several copies at work on the book at
+// once: it touches only the entries whose names begin with its lane, and
+// leaves the lock alone.
 TEST(KilledCopy, DISABLED_WorksUntilKilled) {
   const char* data = std::getenv("KESTRION_KILL_DATA_HOME");
   const char* seed_text = std::getenv("KESTRION_KILL_SEED");
   ASSERT_TRUE(data && seed_text);
+  const std::string lane = std::getenv("KESTRION_KILL_LANE") ? std::getenv("KESTRION_KILL_LANE") : "";
   Say(std::string("HOME ") + std::getenv("HOME"));
   setenv("XDG_DATA_HOME", data, 1);
   const unsigned seed = static_cast<unsigned>(std::atoi(seed_text));
@@ -98,7 +103,7 @@ TEST(KilledCopy, DISABLED_WorksUntilKilled) {
     sqlite3_prepare_v2(db, "select Site from PassData", -1, &st, nullptr);
     while (st && sqlite3_step(st) == SQLITE_ROW) {
       const std::string site = Window1::Decrypt(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-      if (site != kLockKey) sites.push_back(site);
+      if (site != kLockKey && site.rfind(lane, 0) == 0) sites.push_back(site);
     }
     sqlite3_finalize(st);
     sqlite3_close(db);
@@ -134,11 +139,11 @@ TEST(KilledCopy, DISABLED_WorksUntilKilled) {
   for (int n = 0;; ++n) {
     ft::ClearShownBoxes();
     const std::string tag = std::to_string(seed) + "-" + std::to_string(n);
-    const int what = static_cast<int>(random() % 10);
+    const int what = static_cast<int>(random() % (lane.empty() ? 10 : 8));
     if (what < 3 || sites.empty()) {
       // A new entry, with notes long enough to span pages of the file.
       // Each site ends in "x", so that no site is found inside another.
-      const std::string site = "s" + tag + "x", password = "p" + tag;
+      const std::string site = lane + "s" + tag + "x", password = "p" + tag;
       const std::string notes(random() % 6000, 'n');
       Say("TRY SAVE " + site + " " + password + " " + std::to_string(notes.size()));
       ft::Click(w.AddNewPassword());
@@ -161,7 +166,8 @@ TEST(KilledCopy, DISABLED_WorksUntilKilled) {
       const std::string site = sites[random() % sites.size()], password = "u" + tag;
       Say("TRY UPDATE " + site + " " + password);
       if (!OpenEntry(w, site)) {
-        Say("REFUSED cannot open " + site + " " + BoxesSaid());
+        Say("REFUSED cannot open " + site + " " + BoxesSaid() + " (the book said: " +
+            (w.PassDataBase->Error() ? w.PassDataBase->ErrorMessage() : "nothing") + ")");
         continue;
       }
       Retype(w, w.PassWord(), password);
@@ -177,7 +183,8 @@ TEST(KilledCopy, DISABLED_WorksUntilKilled) {
       const std::string site = sites[at];
       Say("TRY DELETE " + site);
       if (!OpenEntry(w, site)) {
-        Say("REFUSED cannot open " + site + " " + BoxesSaid());
+        Say("REFUSED cannot open " + site + " " + BoxesSaid() + " (the book said: " +
+            (w.PassDataBase->Error() ? w.PassDataBase->ErrorMessage() : "nothing") + ")");
         continue;
       }
       ft::QueueAnswers({kYes});
@@ -270,7 +277,7 @@ struct Run {
   int status = 0;
 };
 
-// When a run is killed: `after` it has begun (during its start or while it
+// When a copy is killed: `after` it has begun (during its start or while it
 // works), or, with `in_a_write`, that long after the book's journal appears,
 // that is in the middle of a write.
 struct KillAt {
@@ -278,59 +285,85 @@ struct KillAt {
   bool in_a_write = false;
 };
 
-// One run of the copy, killed as `when` says.
-Run RunAndKill(unsigned seed, KillAt when, int signal_number) {
-  int out[2];
-  Run run;
-  if (pipe(out) != 0) return run;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], 1);
-    close(out[0]);
-    // The copy's own complaints (the offscreen platform's) are of no interest here.
-    if (const int null = open("/dev/null", O_WRONLY); null >= 0) dup2(null, 2);
-    setenv("KESTRION_KILL_DATA_HOME", std::getenv("XDG_DATA_HOME"), 1);
-    setenv("KESTRION_KILL_SEED", std::to_string(seed).c_str(), 1);
-    execl("/proc/self/exe", "test_book", "--gtest_also_run_disabled_tests",
-          "--gtest_filter=KilledCopy.DISABLED_WorksUntilKilled", static_cast<char*>(nullptr));
-    _exit(121);
-  }
-  close(out[1]);
-  // Killed from a thread of its own, so that this one keeps reading.
-  const std::string journal = kestrion::test::DatabasePath() + "-journal";
-  std::thread killer([pid, when, signal_number, journal] {
-    if (when.in_a_write) {
-      // A journal that a kill left before its header was written stays until
-      // the next write: the write is a journal that appears or changes.
-      auto state = [&journal] {
-        struct stat st {};
-        if (stat(journal.c_str(), &st) != 0) return std::string();
-        return std::to_string(st.st_ino) + "/" + std::to_string(st.st_size) + "/" +
-               std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
-      };
-      const std::string before = state();
-      const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-      for (std::string now = before; (now.empty() || now == before) && std::chrono::steady_clock::now() < give_up;
-           now = state())
-        std::this_thread::sleep_for(std::chrono::microseconds(20));
+// The state of the book's journal: a journal that a kill left before its
+// header was written stays until the next write, so a write is a journal
+// that appears or changes.
+std::string JournalState() {
+  struct stat st {};
+  if (stat((kestrion::test::DatabasePath() + "-journal").c_str(), &st) != 0) return {};
+  return std::to_string(st.st_ino) + "/" + std::to_string(st.st_size) + "/" + std::to_string(st.st_mtim.tv_sec) + "." +
+         std::to_string(st.st_mtim.tv_nsec);
+}
+
+// Copies started at once on the book, one per lane ("" alone: the only
+// copy), each killed as its KillAt says; what each said.
+std::vector<Run> RunAndKill(unsigned seed, const std::vector<std::string>& lanes, const std::vector<KillAt>& when,
+                            int signal_number) {
+  std::vector<Run> runs(lanes.size());
+  std::vector<pid_t> pids;
+  std::vector<int> outs;
+  const std::string journal_before = JournalState();
+  for (size_t c = 0; c < lanes.size(); ++c) {
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) return runs;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      dup2(out[1], 1);
+      // The copy's own complaints (the offscreen platform's) are of no interest here.
+      if (const int null = open("/dev/null", O_WRONLY); null >= 0) dup2(null, 2);
+      setenv("KESTRION_KILL_DATA_HOME", std::getenv("XDG_DATA_HOME"), 1);
+      setenv("KESTRION_KILL_SEED", std::to_string(seed + c).c_str(), 1);
+      setenv("KESTRION_KILL_LANE", lanes[c].c_str(), 1);
+      execl("/proc/self/exe", "test_book", "--gtest_also_run_disabled_tests",
+            "--gtest_filter=KilledCopy.DISABLED_WorksUntilKilled", static_cast<char*>(nullptr));
+      _exit(121);
     }
-    std::this_thread::sleep_for(when.after);
-    kill(pid, signal_number);
-  });
-  std::string pending;
-  char buf[4096];
-  for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) {
-    pending.append(buf, static_cast<size_t>(n));
-    for (size_t nl; (nl = pending.find('\n')) != std::string::npos;) {
-      run.lines.push_back(pending.substr(0, nl));
-      pending.erase(0, nl + 1);
+    close(out[1]);
+    pids.push_back(pid);
+    outs.push_back(out[0]);
+  }
+  // Killed from threads of their own, so that this one keeps reading.
+  std::vector<std::thread> killers;
+  for (size_t c = 0; c < pids.size(); ++c) {
+    killers.emplace_back([pid = pids[c], at = when[c], signal_number, journal_before] {
+      if (at.in_a_write) {
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        for (std::string now = journal_before;
+             (now.empty() || now == journal_before) && std::chrono::steady_clock::now() < give_up; now = JournalState())
+          std::this_thread::sleep_for(std::chrono::microseconds(20));
+      }
+      std::this_thread::sleep_for(at.after);
+      kill(pid, signal_number);
+    });
+  }
+  std::vector<std::string> pending(pids.size());
+  for (size_t open_pipes = pids.size(); open_pipes > 0;) {
+    std::vector<pollfd> fds;
+    for (int fd : outs) fds.push_back({fd, POLLIN, 0});
+    if (poll(fds.data(), fds.size(), -1) < 0) continue;
+    for (size_t c = 0; c < fds.size(); ++c) {
+      if (outs[c] < 0 || !(fds[c].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      char buf[4096];
+      const ssize_t n = read(outs[c], buf, sizeof buf);
+      if (n <= 0) {
+        close(outs[c]);
+        outs[c] = -1;
+        --open_pipes;
+        continue;
+      }
+      pending[c].append(buf, static_cast<size_t>(n));
+      for (size_t nl; (nl = pending[c].find('\n')) != std::string::npos;) {
+        runs[c].lines.push_back(pending[c].substr(0, nl));
+        pending[c].erase(0, nl + 1);
+      }
     }
   }
-  close(out[0]);
-  waitpid(pid, &run.status, 0);
-  killer.join();
-  if (!pending.empty()) run.lines.push_back(pending + " (cut off)");
-  return run;
+  for (size_t c = 0; c < pids.size(); ++c) {
+    waitpid(pids[c], &runs[c].status, 0);
+    killers[c].join();
+    if (!pending[c].empty()) runs[c].lines.push_back(pending[c] + " (cut off)");
+  }
+  return runs;
 }
 
 // The book as the user was told it is, and what the change under way may
@@ -347,12 +380,13 @@ std::vector<std::string> Words(const std::string& line) {
   return w;
 }
 
-// Checks the book against what the user was told in `run`; on success the
-// expectation follows the book where the kill left a change undecided.
-std::string Check(const Run& run, Expected& e) {
-  const Book book = ReadBook();
-  if (book.integrity != "ok") return "integrity_check: " + book.integrity;
-  if (book.locks > 1) return std::to_string(book.locks) + " lock rows";
+// Checks the entries of `lane` in the book against what the user of that
+// copy was told in `run`; the expectation then follows the book where the
+// kill left a change undecided.
+std::string Check(const Book& whole, const Run& run, const std::string& lane, Expected& e) {
+  Book book = whole;
+  for (auto it = book.entries.begin(); it != book.entries.end();)
+    it = it->first.rfind(lane, 0) == 0 ? std::next(it) : book.entries.erase(it);
   std::vector<std::string> undecided;  // the TRY without its answer
   std::string told_reset;
   for (const std::string& line : run.lines) {
@@ -364,7 +398,7 @@ std::string Check(const Run& run, Expected& e) {
       undecided.clear();
     } else if (w[0] == "ACK") {
       undecided.clear();
-      if (w[1] == "SAVE") e.entries[w[2]] = "p" + w[2].substr(1, w[2].size() - 2);
+      if (w[1] == "SAVE") e.entries[w[2]] = "p" + w[2].substr(lane.size() + 1, w[2].size() - lane.size() - 2);
       if (w[1] == "UPDATE") e.entries[w[2]] = w[3];
       if (w[1] == "DELETE") e.entries.erase(w[2]);
       if (w[1] == "LOCK") e.locked = true;
@@ -416,6 +450,7 @@ std::string Check(const Run& run, Expected& e) {
       e.entries[undecided_site] = it->second.password;
     }
   }
+  if (!lane.empty()) return problems.str();  // the lock is the only copy's
   const bool lock_undecided = !undecided.empty() && (undecided[1] == "LOCK" || undecided[1] == "UNLOCK" ||
                                                      undecided[1] == "RESET");
   if (!lock_undecided && (book.locks == 1) != e.locked)
@@ -426,46 +461,59 @@ std::string Check(const Run& run, Expected& e) {
   return problems.str();
 }
 
-// Runs the copy `runs` times, each killed at a random moment.
-void KillRuns(int runs, int signal_number, std::chrono::milliseconds longest) {
-  kestrion::test::MakeDatabase({{"Bank", "me", "pw-bank", "", "http://www."}});
-  Expected e;
-  e.entries["Bank"] = "pw-bank";
+// Runs the copies of `lanes` together `runs` times, each killed at a random
+// moment, and checks the book after each run.
+void KillRuns(int runs, const std::vector<std::string>& lanes, std::chrono::milliseconds longest) {
+  std::vector<kestrion::test::Row> rows;
+  std::vector<Expected> expected(lanes.size());
+  for (size_t c = 0; c < lanes.size(); ++c) {
+    rows.push_back({lanes[c] + "Bank", "me", "pw-bank", "", "http://www."});
+    expected[c].entries[lanes[c] + "Bank"] = "pw-bank";
+  }
+  kestrion::test::MakeDatabase(rows);
   std::mt19937 random(static_cast<unsigned>(std::time(nullptr)));
   std::map<std::string, int> outcomes;
   for (int i = 0; i < runs; ++i) {
     const unsigned seed = random() % 100000;
     // Half the runs are killed in the middle of a write.
-    KillAt when;
-    when.in_a_write = i % 2 == 1;
-    when.after = std::chrono::microseconds(random() % (when.in_a_write ? 3000 : longest.count() * 1000));
-    const Run run = RunAndKill(seed, when, signal_number);
-    std::string last;
-    for (const std::string& line : run.lines) {
-      if (line.rfind("HOME ", 0) == 0) {
-        std::error_code ec;
-        std::filesystem::remove_all(line.substr(5), ec);
+    std::vector<KillAt> when(lanes.size());
+    for (KillAt& k : when) {
+      k.in_a_write = i % 2 == 1;
+      k.after = std::chrono::microseconds(random() % (k.in_a_write ? 3000 : longest.count() * 1000));
+    }
+    const std::vector<Run> ran = RunAndKill(seed, lanes, when, SIGKILL);
+    const Book book = ReadBook();
+    ASSERT_EQ(book.integrity, "ok") << "run " << i;
+    ASSERT_LE(book.locks, 1) << "run " << i;
+    for (size_t c = 0; c < lanes.size(); ++c) {
+      const Run& run = ran[c];
+      std::string last;
+      for (const std::string& line : run.lines) {
+        if (line.rfind("HOME ", 0) == 0) {
+          std::error_code ec;
+          std::filesystem::remove_all(line.substr(5), ec);
+        }
+        if (line.rfind("TRY", 0) == 0 || line.rfind("ACK", 0) == 0 || line.rfind("REFUSED", 0) == 0) last = line;
       }
-      if (line.rfind("TRY", 0) == 0 || line.rfind("ACK", 0) == 0 || line.rfind("REFUSED", 0) == 0) last = line;
+      const std::vector<std::string> w = Words(last);
+      outcomes[(when[c].in_a_write ? "in a write, " : "at random, ") +
+               (w.size() > 1 ? w[0] + " " + w[1] : "before the start")]++;
+      const std::string problems = Check(book, run, lanes[c], expected[c]);
+      std::string said;
+      for (const std::string& line : run.lines) said += line.substr(0, 200) + "\n";
+      ASSERT_EQ(problems, "") << "run " << i << ", copy " << c << " (seed " << seed + c << ", killed "
+                              << when[c].after.count() << " us after "
+                              << (when[c].in_a_write ? "a journal appeared" : "its start") << "), the copy said:\n"
+                              << said;
+      for (const std::string& line : run.lines)
+        ASSERT_EQ(line.rfind("REFUSED", 0), std::string::npos) << "run " << i << ", copy " << c << ": " << line
+                                                               << "\nthe copy said:\n"
+                                                               << said;
     }
-    const std::vector<std::string> w = Words(last);
-    if (getenv("KESTRION_KILL_DEBUG") && w.size() < 2) {
-      for (const std::string& line : run.lines) std::printf("  | %s\n", line.c_str());
-      std::printf("  status %d\n", run.status);
-    }
-    outcomes[(when.in_a_write ? "in a write, " : "at random, ") + (w.size() > 1 ? w[0] + " " + w[1] : "before the start")]++;
-    const std::string problems = Check(run, e);
-    std::string said;
-    for (const std::string& line : run.lines) said += line.substr(0, 200) + "\n";
-    ASSERT_EQ(problems, "") << "run " << i << " (seed " << seed << ", killed " << when.after.count() << " us after "
-                            << (when.in_a_write ? "a journal appeared" : "its start") << "), the copy said:\n"
-                            << said;
-    for (const std::string& line : run.lines)
-      ASSERT_EQ(line.rfind("REFUSED", 0), std::string::npos) << "run " << i << ": " << line;
   }
   std::string summary;
-  for (const auto& [what, count] : outcomes) summary += what + ": " + std::to_string(count) + "\n";
-  std::printf("%d runs killed; where the kill came:\n%s", runs, summary.c_str());
+  for (const auto& [what, count] : outcomes) summary += "  " + what + ": " + std::to_string(count) + "\n";
+  std::printf("%d runs of %zu copies killed; where the kills came:\n%s", runs, lanes.size(), summary.c_str());
 }
 
 int Runs(int normal) {
@@ -474,7 +522,14 @@ int Runs(int normal) {
 }
 
 TEST(Kills, NothingTheUserWasToldIsLostWhenTheProgramIsKilledAtAnyMoment) {
-  KillRuns(Runs(16), SIGKILL, std::chrono::milliseconds(1500));
+  KillRuns(Runs(16), {""}, std::chrono::milliseconds(1500));
+}
+
+// Two copies at work on the book at once, saving, updating and deleting
+// entries of their own: each waits for the other's writes, none is refused,
+// and a kill of either loses nothing of what either told its user.
+TEST(Kills, TwoCopiesAtWorkTogetherLoseNothingWhenKilled) {
+  KillRuns(Runs(8), {"a", "b"}, std::chrono::milliseconds(1500));
 }
 
 }  // namespace
