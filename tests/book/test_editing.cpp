@@ -1,6 +1,9 @@
 // Adding, saving, updating and deleting entries; leaving an entry by HOME, Esc,
 // a click in the search box or the close box, with the save prompt; what the
 // file holds afterwards, read with SQLite.
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <QTimer>
 #include <chrono>
 #include <csignal>
@@ -29,6 +32,42 @@ std::vector<std::string> Sites() {
   std::vector<std::string> sites;
   for (const Entry& e : Stored()) sites.push_back(e.site);
   return sites;
+}
+
+// The process may not write a file past `bytes` while the object lives: as a
+// full disk would, once the journal has been written.
+class FileCannotGrowPast {
+ public:
+  explicit FileCannotGrowPast(off_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileCannotGrowPast() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, old_handler_);
+  }
+  FileCannotGrowPast(const FileCannotGrowPast&) = delete;
+  FileCannotGrowPast& operator=(const FileCannotGrowPast&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*old_handler_)(int) = nullptr;
+};
+
+std::string IntegrityCheck() {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(kestrion::test::DatabasePath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_busy_timeout(db, 5000);
+  std::string verdict;
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr);
+  while (st && sqlite3_step(st) == SQLITE_ROW) verdict += reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+  return verdict;
 }
 
 class Editing : public BookTest {
@@ -389,6 +428,49 @@ TEST_F(Editing, AFullDiskRefusesTheChangeSaysNothingStoredWasLostAndAllowsItOnce
   }
   EXPECT_EQ(Sites(), (std::vector<std::string>{"Bank", "Shop", "Forum", "Journal"}));
   EXPECT_EQ(Stored()[2].notes, kLong);
+}
+
+// The disk refuses the file's growth only when the Commit writes the new
+// pages into it, on its helper thread while the windows go on: the journal
+// was written, the file was not. The user is told that nothing was stored,
+// the file is sound and as it was, and the same save goes in once there is
+// room.
+TEST_F(Editing, ADiskThatRefusesTheCommitsWritesLeavesTheBookAsItWas) {
+  std::vector<Row> rows = kBook;
+  for (int i = 0; i < 60; ++i) rows.push_back({"Site " + std::to_string(i), "", "pw", std::string(500, 'x'), ""});
+  Start(rows);
+  for (bool update : {false, true}) {
+    SCOPED_TRACE(update ? "update" : "new entry");
+    ft::ClearShownBoxes();
+    if (update) {
+      Open("forum");
+    } else {
+      NewEntry({"Journal", "", "pw", "", ""});
+    }
+    // Pages of their own, which only the Commit writes into the file.
+    win->Notes().SetText(std::string(6000, 'n'));
+    const auto before = StoredRaw();
+    struct stat file {};
+    ASSERT_EQ(stat(kestrion::test::DatabasePath().c_str(), &file), 0);
+    {
+      FileCannotGrowPast limit(file.st_size);
+      Save();
+    }
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].rfind("The changes were not stored: the password book is as it was before this save", 0), 0u)
+        << Boxes()[0];
+    EXPECT_NE(Boxes()[0].find("Cannot commit the changes"), std::string::npos) << Boxes()[0];
+    EXPECT_EQ(win->Height(), kEntry);
+    EXPECT_EQ(StoredRaw(), before);
+    EXPECT_EQ(IntegrityCheck(), "ok");
+
+    Save();
+    EXPECT_EQ(Boxes().size(), 1u) << "no second message";
+    EXPECT_EQ(win->Height(), kSearch);
+  }
+  EXPECT_EQ(Stored()[2].notes, std::string(6000, 'n'));
+  EXPECT_EQ(Stored().back().site, "Journal");
+  EXPECT_EQ(Stored().back().notes, std::string(6000, 'n'));
 }
 
 enum class Op { Insert, Update, Delete };
