@@ -326,6 +326,30 @@ void RecordSetData::Edit() {
   pending.clear();
 }
 
+RecordSetData::RowWrite RecordSetData::WriteRow(const std::string& sql,
+                                                const std::vector<std::pair<std::string, std::string>>& values,
+                                                const char* what) {
+  const Connection::Use use(*conn);
+  int rc = SQLITE_OK;
+  const StatementHandle st = Prepare(conn->db(), sql, &rc);
+  if (!st) {
+    outcome->Fail(conn->LastFailure(what));
+    return RowWrite::kFailed;
+  }
+  for (size_t i = 0; i < values.size(); ++i)
+    sqlite3_bind_text(st.get(), static_cast<int>(i + 1), values[i].second.data(),
+                      static_cast<int>(values[i].second.size()), SQLITE_STATIC);
+  sqlite3_bind_int64(st.get(), static_cast<int>(values.size() + 1), rowid_);
+  Failure why;
+  if (!conn->Run(st.get(), &why)) {
+    why.message = what + why.message;
+    outcome->Fail(std::move(why));
+    return RowWrite::kFailed;
+  }
+  outcome->Ok();  // whatever a handler run during a wait for the lock was told
+  return sqlite3_changes(conn->db()) == 0 ? RowWrite::kGone : RowWrite::kDone;
+}
+
 void RecordSetData::Update() {
   if (RefusedWhileWaiting()) return;
   outcome->Ok();
@@ -365,27 +389,14 @@ void RecordSetData::Update() {
     sql += QuoteIdentifier(assign[i].first) + " = ?";
   }
   sql += " WHERE " + rowid_name + " = ?";
-  const Connection::Use use(*conn);
-  int rc = SQLITE_OK;
-  const StatementHandle st = Prepare(conn->db(), sql, &rc);
-  if (!st) {
-    outcome->Fail(conn->LastFailure("Cannot change the row: "));
-    return;
-  }
-  for (size_t i = 0; i < assign.size(); ++i)
-    sqlite3_bind_text(st.get(), static_cast<int>(i + 1), assign[i].second.data(),
-                      static_cast<int>(assign[i].second.size()), SQLITE_STATIC);
-  sqlite3_bind_int64(st.get(), static_cast<int>(assign.size() + 1), rowid_);
-  Failure why;
-  if (!conn->Run(st.get(), &why)) {
-    why.message = "Cannot change the row: " + why.message;
-    outcome->Fail(std::move(why));
-    return;
-  }
-  outcome->Ok();  // whatever a handler run during a wait for the lock was told
-  if (sqlite3_changes(conn->db()) == 0) {
-    outcome->Fail("Cannot change the row: it is no longer in the table.");
-    return;
+  switch (WriteRow(sql, assign, "Cannot change the row: ")) {
+    case RowWrite::kFailed:
+      return;
+    case RowWrite::kGone:
+      outcome->Fail("Cannot change the row: it is no longer in the table.");
+      return;
+    case RowWrite::kDone:
+      break;
   }
 
   // The row the set stands on shows the new values, in every column drawn
@@ -431,28 +442,12 @@ void RecordSetData::Delete() {
       return;
     }
   }
-  const std::string sql = "DELETE FROM " + table + " WHERE " + rowid_name + " = ?";
-  bool gone = false;
-  {
-    const Connection::Use use(*conn);
-    int rc = SQLITE_OK;
-    const StatementHandle st = Prepare(conn->db(), sql, &rc);
-    if (!st) {
-      outcome->Fail(conn->LastFailure("Cannot delete the row: "));
-      return;
-    }
-    sqlite3_bind_int64(st.get(), 1, rowid_);
-    Failure why;
-    if (!conn->Run(st.get(), &why)) {
-      why.message = "Cannot delete the row: " + why.message;
-      outcome->Fail(std::move(why));
-      return;
-    }
-    outcome->Ok();  // whatever a handler run during a wait for the lock was told
-    // Gone already (deleted through another set or connection): say so; the
-    // set moves on from it all the same.
-    gone = sqlite3_changes(conn->db()) == 0;
-  }
+  const RowWrite done =
+      WriteRow("DELETE FROM " + table + " WHERE " + rowid_name + " = ?", {}, "Cannot delete the row: ");
+  if (done == RowWrite::kFailed) return;
+  // Gone already (deleted through another set or connection): said below; the
+  // set moves on from it all the same.
+  const bool gone = done == RowWrite::kGone;
   ++deleted_;  // gone from the table either way
   has_rowid_ = false;  // nothing to find again by it
 

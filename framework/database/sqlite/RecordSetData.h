@@ -104,6 +104,11 @@ class RecordSetData {
   bool Resume();
   // Whether the statement stands on the row of that rowid.
   bool StatementOn(int64_t rowid) const;
+  // Runs `sql` on the row the set stands on: the second of each of `values`
+  // bound in turn, the row's rowid last. A failure is told after `what`.
+  enum class RowWrite { kDone, kGone, kFailed };
+  RowWrite WriteRow(const std::string& sql, const std::vector<std::pair<std::string, std::string>>& values,
+                    const char* what);
   // The step itself: true on a row, false at the end or on a failure (*rc says).
   bool StepOnce(int* rc);
   void Ended();
