@@ -9,15 +9,12 @@
 
 #include "framework/EventLoop.h"
 #include "tests/book/Book.h"
+#include "tests/support/Child.h"
 
 namespace booktest {
 namespace {
 
-std::string OneLine(std::string s) {
-  for (char& c : s)
-    if (c == '\n') c = '|';
-  return s;
-}
+using kestrion::test::OneLine;
 
 // Run only as a child of the tests below: the other copy. It opens the entry
 // that KESTRION_COPY_FIND finds alone, types KESTRION_COPY_PASSWORD as its
@@ -58,16 +55,7 @@ std::string RunOtherCopy(const std::string& find, const std::string& password) {
     _exit(121);
   }
   close(out[1]);
-  std::string report;
-  char buf[4096];
-  ssize_t n;
-  while ((n = read(out[0], buf, sizeof buf)) > 0) report.append(buf, static_cast<size_t>(n));
-  close(out[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) report += "\n(the copy ended with status " +
-                                                               std::to_string(status) + ")";
-  return report;
+  return kestrion::test::OutputOf(pid, out[0]);
 }
 
 const Entry kBank = {"Bank", "me", "pw-bank", "card 1234", "https://bank.example"};

@@ -26,6 +26,7 @@
 #include "framework/database/SqlDatabase.h"
 #include "framework/testing/Drivers.h"
 #include "framework/testing/EventLog.h"
+#include "tests/support/Child.h"
 #include "tests/support/Program.h"
 
 namespace kestrion {
@@ -72,11 +73,7 @@ std::string TableSql(const std::string& path) {
   return all;
 }
 
-std::string OneLine(std::string s) {
-  for (char& c : s)
-    if (c == '\n') c = '|';
-  return s;
-}
+using test::OneLine;
 
 // --- copies of the program in processes of their own ------------------------------
 
@@ -160,12 +157,7 @@ class Copy {
   }
   CopyReport Wait() {
     Go();
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(out_, buf, sizeof buf)) > 0) output_.append(buf, static_cast<size_t>(n));
-    close(out_);
-    int status = 0;
-    waitpid(pid_, &status, 0);
+    output_ += test::OutputOf(pid_, out_);
     pid_ = -1;
     CopyReport r;
     r.output = output_;
@@ -176,8 +168,6 @@ class Copy {
       if (line.rfind("CODE ", 0) == 0) r.code = std::atoi(line.c_str() + 5);
       if (line.rfind("OPEN ", 0) == 0) r.open = line.substr(5) == "1";
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) r.output += "\n(the copy ended with status " +
-                                                                   std::to_string(status) + ")";
     return r;
   }
 

@@ -32,6 +32,7 @@
 #include "framework/testing/EventLog.h"
 #include "lock/Window4.h"
 #include "lock/Window5.h"
+#include "tests/support/Child.h"
 #include "tests/support/Program.h"
 
 namespace killtest {
@@ -56,12 +57,7 @@ void Say(const std::string& line) {
 
 std::string BoxesSaid() {
   std::string all;
-  for (const ft::ShownBox& b : ft::ShownBoxes()) {
-    std::string t = b.text;
-    for (char& c : t)
-      if (c == '\n') c = '|';
-    all += "[" + t + "]";
-  }
+  for (const ft::ShownBox& b : ft::ShownBoxes()) all += "[" + kestrion::test::OneLine(b.text) + "]";
   return all;
 }
 

@@ -12,6 +12,7 @@
 
 #include "framework/FolderItem.h"
 #include "tests/database/DatabaseFixture.h"
+#include "tests/support/Child.h"
 
 namespace dbtest {
 namespace {
@@ -264,15 +265,7 @@ std::string AsOrdinaryUser(const std::function<std::string()>& body) {
     _exit(written ? 0 : 4);
   }
   close(out[1]);
-  std::string said;
-  char buf[512];
-  ssize_t n;
-  while ((n = read(out[0], buf, sizeof buf)) > 0) said.append(buf, static_cast<size_t>(n));
-  close(out[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) said += " (the child ended with status " + std::to_string(status) + ")";
-  return said;
+  return kestrion::test::OutputOf(pid, out[0]);
 }
 
 // What cannot be written is refused before anything is saved into it: a
