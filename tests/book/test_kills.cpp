@@ -504,6 +504,10 @@ void KillRuns(int runs, const std::vector<std::string>& lanes, std::chrono::mill
                               << when[c].after.count() << " us after "
                               << (when[c].in_a_write ? "a journal appeared" : "its start") << "), the copy said:\n"
                               << said;
+      // It works until it is killed: ending by itself is a crash or a failure.
+      ASSERT_TRUE(WIFSIGNALED(run.status) && WTERMSIG(run.status) == SIGKILL)
+          << "run " << i << ", copy " << c << " ended with status " << run.status << "; the copy said:\n"
+          << said;
       for (const std::string& line : run.lines)
         ASSERT_EQ(line.rfind("REFUSED", 0), std::string::npos) << "run " << i << ", copy " << c << ": " << line
                                                                << "\nthe copy said:\n"
