@@ -215,9 +215,10 @@ void Window1::SaveButtonAction() {
   }
   if (NamesTheLock(*this)) return;
   if (!AllStorable(*this)) return;
-  // An update reads the row and writes it under one write lock of the book,
-  // so that no other copy's save can come between the two.
-  if (fw::Equals(SaveButton().Caption(), "UPDATE") && PassDataBase) {
+  // A save reads the rows and writes under one write lock of the book, so
+  // that no other copy's save can come between the look (for a duplicate, at
+  // the entry as it was opened) and the write.
+  if (PassDataBase) {
     PassDataBase->SQLExecute("BEGIN IMMEDIATE");
     if (WriteFailed(*this)) return;
   }
@@ -231,6 +232,7 @@ void Window1::SaveButtonAction() {
       fw::Yield();
     }
     if (fw::Equals(fw::Trim(WebSystem().Text()), Decrypt(rs->Field("Site")))) {
+      PassDataBase->Rollback();
       AttentionSound();
       fw::MsgBox("Duplicate Item" + fw::EndOfLine() + fw::EndOfLine() +
                  "You already have an item like this in the database.  You can only have one item with the same "

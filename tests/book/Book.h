@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QThread>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "framework/Application.h"
 #include "framework/Clipboard.h"
 #include "framework/Controls.h"
+#include "framework/EventLoop.h"
 #include "framework/testing/Drivers.h"
 #include "framework/testing/EventLog.h"
 #include "tests/support/Program.h"
@@ -100,6 +103,58 @@ class Sql {
 
 inline std::vector<Entry> Stored() { return Sql().Entries(); }
 inline std::vector<Entry> StoredRaw() { return Sql().Raw(); }
+
+// Another program writes `sql` into the book at the first yield at which the
+// book is free again after the program has held it (reading its rows), that is
+// once a walk over the rows has ended and before whatever comes next.
+class WritesOnceTheWalkLetsGo {
+ public:
+  explicit WritesOnceTheWalkLetsGo(std::string sql) : state_(std::make_shared<State>()) {
+    state_->sql = std::move(sql);
+    Arm(state_);
+  }
+  // A try still queued does nothing once the object is gone.
+  ~WritesOnceTheWalkLetsGo() { state_->done = true; }
+  bool Written() const { return state_->written; }
+
+ private:
+  struct State {
+    std::string sql;
+    bool held = false, written = false, done = false;
+  };
+  static void Arm(const std::shared_ptr<State>& state) {
+    fw::internal::yield_due.store(true);
+    ft::RunWhenEventsAreNextProcessed([state] { Try(state); });
+  }
+  static void Try(const std::shared_ptr<State>& state) {
+    if (state->done || state->written) return;
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(kestrion::test::DatabasePath().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (!state->held) {
+      // A reader holds the book while a walk stands on a row.
+      state->held = sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_BUSY;
+      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    } else {
+      state->written = sqlite3_exec(db, state->sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    sqlite3_close_v2(db);
+    if (!state->written) Arm(state);
+  }
+
+  std::shared_ptr<State> state_;
+};
+
+// The look over the book for damage that the start began holds the book for a
+// moment: waited for, so that from then on only the program's own walks do.
+inline void AfterTheLookForDamage(Window1& w) {
+  bool looked = false;
+  w.PassDataBase->CheckForDamage([&](const std::string&) { looked = true; });
+  for (int i = 0; i < 5000 && !looked; ++i) {
+    ft::ProcessEvents();
+    QThread::msleep(1);
+  }
+  ASSERT_TRUE(looked);
+}
 
 class BookTest : public ::testing::Test {
  protected:

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "framework/EventLoop.h"
+#include "framework/Text.h"
 #include "tests/book/Book.h"
 #include "tests/support/Child.h"
 
@@ -193,6 +194,31 @@ TEST_F(Copies, NoOtherWriteComesBetweenTheUpdatesCheckAndItsWrite) {
   EXPECT_TRUE(Boxes().empty()) << Boxes()[0];
   EXPECT_EQ(Stored()[1], (Entry{"Bank", "me", "pw-from-a", "card 1234", "https://bank.example"}));
   EXPECT_EQ(Stored()[0], kShop);
+}
+
+// A SAVE looks for an entry of the same name, in any letter case, and adds
+// the new one under one write lock of the book: another copy that tries to
+// add "MAIL" as soon as the look has passed over every row waits until the
+// new "Mail" is stored, rather than slipping in between the look and the
+// write (where the look could no longer see it, and two entries of one name
+// would be stored).
+TEST_F(Copies, NoOtherSaveComesBetweenTheLookForADuplicateAndTheNewEntry) {
+  Start(kBook);
+  AfterTheLookForDamage(*win);
+  ft::Click(win->AddNewPassword());
+  ft::TypeText(win->WebSystem(), "Mail");
+  ft::TypeText(win->PassWord(), "pw-a");
+  WritesOnceTheWalkLetsGo other("INSERT INTO PassData(Site, PassWord) VALUES ('" + Window1::Encrypt("MAIL") +
+                                "', '" + Window1::Encrypt("pw-b") + "')");
+  Save();
+  for (int i = 0; i < 100 && !other.Written(); ++i) ft::ProcessEvents();
+  ASSERT_TRUE(other.Written()) << "the other copy never found the book free";
+  EXPECT_TRUE(Boxes().empty()) << Boxes()[0];
+  EXPECT_EQ(win->Height(), kSearch);
+  std::vector<std::string> in_order;
+  for (const Entry& e : Stored())
+    if (fw::Equals(e.site, "mail")) in_order.push_back(e.site + "/" + e.password);
+  EXPECT_EQ(in_order, (std::vector<std::string>{"Mail/pw-a", "MAIL/pw-b"}));
 }
 
 }  // namespace

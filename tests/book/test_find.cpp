@@ -1,12 +1,9 @@
 // Finding an entry by part of its site name or notes, the result list and its
 // click, opening an entry, and File > Show All Passwords.
-#include <QThread>
 #include <functional>
-#include <memory>
 #include <ostream>
 
 #include "app/Module1.h"
-#include "framework/EventLoop.h"
 #include "tests/book/Book.h"
 
 namespace booktest {
@@ -220,46 +217,6 @@ TEST_F(BookTest, NamesThatDifferInLetterCaseOpenFromTheirOwnRows) {
 
 // --- another program writing between the look over the rows and the opening ----------
 
-// Another program writes `sql` into the book at the first yield at which the
-// book is free again after the program has held it (reading its rows), that is
-// once a walk over the rows has ended and before whatever comes next.
-class WritesOnceTheWalkLetsGo {
- public:
-  explicit WritesOnceTheWalkLetsGo(std::string sql) : state_(std::make_shared<State>()) {
-    state_->sql = std::move(sql);
-    Arm(state_);
-  }
-  // A try still queued does nothing once the object is gone.
-  ~WritesOnceTheWalkLetsGo() { state_->done = true; }
-  bool Written() const { return state_->written; }
-
- private:
-  struct State {
-    std::string sql;
-    bool held = false, written = false, done = false;
-  };
-  static void Arm(const std::shared_ptr<State>& state) {
-    fw::internal::yield_due.store(true);
-    ft::RunWhenEventsAreNextProcessed([state] { Try(state); });
-  }
-  static void Try(const std::shared_ptr<State>& state) {
-    if (state->done || state->written) return;
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(kestrion::test::DatabasePath().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    if (!state->held) {
-      // A reader holds the book while a walk stands on a row.
-      state->held = sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_BUSY;
-      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    } else {
-      state->written = sqlite3_exec(db, state->sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    }
-    sqlite3_close_v2(db);
-    if (!state->written) Arm(state);
-  }
-
-  std::shared_ptr<State> state_;
-};
-
 // The entry a find or a list click opens is the one it found, even when
 // another copy of the program deletes an entry before it just after the
 // rows were looked over: never the entry that came next.
@@ -285,15 +242,7 @@ TEST_P(OpeningWhileAnotherCopyWrites, OpensTheEntryItFound) {
     ASSERT_EQ(win->Height(), kList);
     if (!c.change_before.empty()) Sql().Exec(c.change_before);
   }
-  // The look over the book for damage that the start began holds the book
-  // too: over first, so that only the program's walk holds it from here on.
-  bool looked = false;
-  win->PassDataBase->CheckForDamage([&](const std::string&) { looked = true; });
-  for (int i = 0; i < 5000 && !looked; ++i) {
-    ft::ProcessEvents();
-    QThread::msleep(1);
-  }
-  ASSERT_TRUE(looked);
+  AfterTheLookForDamage(*win);
   fw::Clipboard().SetText("");
   WritesOnceTheWalkLetsGo other("DELETE FROM PassData WHERE Site = '" + Window1::Encrypt("Alpha") + "'");
   if (c.click) {
