@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QTimer>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <ostream>
@@ -81,6 +82,51 @@ TEST_F(DatabaseTransactionTest, RollbackUndoesTheWritesSinceTheLastCommitAndThei
   db.reset();
   const std::vector<Entry> expected = {{"a", "kept", "", "", ""}, {"c", "later", "", "", ""}};
   EXPECT_EQ(AllEntries(*Open()), expected);
+}
+
+// A set that stands on a row through a Rollback shows the row as the file
+// holds it afterwards, not what the undone writes had made of it, and walks on
+// from it: a change the set itself made, a change another statement made, a
+// row the undone transaction had added (the set then stands in the gap it
+// leaves, and goes on with the row after it).
+TEST_F(DatabaseTransactionTest, ASetStandingOnARowThroughARollbackShowsTheRowAsTheFileHoldsIt) {
+  struct Case {
+    const char* name;
+    const char* written_first;  // by another statement, before the select
+    int moves;                  // from the first row to the row the set stands on
+    bool changed_by_the_set;
+    const char* site, *password;  // shown after the Rollback ("" in a gap)
+  };
+  const Case cases[] = {
+      {"its own change", "", 1, true, "b", "pwb"},
+      {"another statement's change", "UPDATE PassData SET PassWord = 'undone'", 1, false, "b", "pwb"},
+      {"a row the transaction added", "INSERT INTO PassData(Site, PassWord) VALUES ('bb', 'undone')", 2, false, "",
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(path_);
+    auto db = CreateBook(Letters("abcd"));
+    if (*c.written_first) db->SQLExecute(c.written_first);
+    auto rs = db->SQLSelect("select * from PassData order by Site");
+    for (int i = 0; i < c.moves; ++i) rs->MoveNext();
+    if (c.changed_by_the_set) {
+      rs->Edit();
+      rs->Field("PassWord").SetStringValue("undone");
+      rs->Update();
+    }
+    ASSERT_FALSE(db->Error()) << db->ErrorMessage();
+    ASSERT_EQ(rs->Field("PassWord").StringValue(), "undone");
+    db->Rollback();
+    ASSERT_FALSE(db->Error()) << db->ErrorMessage();
+    EXPECT_EQ(rs->Field("Site").StringValue(), c.site);
+    EXPECT_EQ(rs->Field("PassWord").StringValue(), c.password);
+    rs->MoveNext();
+    std::vector<std::string> rest;
+    for (const Entry& e : Walk(*rs)) rest.push_back(e.site);
+    EXPECT_EQ(rest, (std::vector<std::string>{"c", "d"}));
+    EXPECT_EQ(AllEntries(*db), Letters("abcd"));
+  }
 }
 
 // A caller tests the flag after Commit: a refused write since the last Commit

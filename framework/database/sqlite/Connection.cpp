@@ -244,7 +244,13 @@ bool Connection::Commit(Failure* why) {
 }
 
 bool Connection::Rollback(Failure* why) {
-  if (!sqlite3_get_autocommit(db()) && !Exec("ROLLBACK", why)) return false;
+  // The record sets let go of their rows, and read them again once the writes
+  // are undone, rather than go on showing what the undone writes made of them.
+  // Also after a failure that made SQLite undo the transaction by itself.
+  ParkRecordSets(this);
+  const bool undone = sqlite3_get_autocommit(db()) || Exec("ROLLBACK", why);
+  RereadRecordSets(this);
+  if (!undone) return false;
   return MoveToOwnName(why);
 }
 

@@ -23,6 +23,14 @@ int ParkRecordSets(const Connection* conn) {
   return parked;
 }
 
+void RereadRecordSets(const Connection* conn) {
+  // A copy: a set that fails to read again lets go of its statement.
+  const std::vector<RecordSetData*> sets = Live();
+  for (RecordSetData* set : sets) {
+    if (set->conn.get() == conn) set->Reread();
+  }
+}
+
 RecordSetData::~RecordSetData() { LetGoOfStatement(); }
 
 void RecordSetData::LetGoOfStatement() {
@@ -196,6 +204,38 @@ bool RecordSetData::Resume() {
   return false;
 }
 
+void RecordSetData::NoteRowid() {
+  const int n = static_cast<int>(columns.size());
+  sqlite3_stmt* st = statement_.get();
+  has_rowid_ = editable && sqlite3_column_type(st, n) == SQLITE_INTEGER;
+  rowid_ = has_rowid_ ? sqlite3_column_int64(st, n) : 0;
+}
+
+// The writes undone, the row the set stood on is read again as the file holds
+// it now; a row that the undone writes had added is gone, and the set stands
+// in the gap it leaves.
+void RecordSetData::Reread() {
+  if (!parked_ || !Stepping()) return;
+  written_.clear();
+  const bool by_rowid = has_rowid_;
+  const int64_t rowid = rowid_;
+  if (!Resume() || place_ == Place::kEnd) return;
+  if (!by_rowid || StatementOn(rowid)) return;
+  int rc = SQLITE_DONE;
+  if (StepOnce(&rc)) {
+    place_ = Place::kGap;
+    NoteRowid();
+    return;
+  }
+  Ended();
+  if (rc != SQLITE_DONE) {
+    Failure why = conn->LastFailure();
+    conn->Note(why);
+    outcome->Fail(std::move(why));
+  }
+  sqlite3_reset(statement_.get());
+}
+
 bool RecordSetData::StatementOn(int64_t rowid) const {
   const int n = static_cast<int>(columns.size());
   sqlite3_stmt* st = statement_.get();
@@ -232,10 +272,7 @@ bool RecordSetData::Advance() {
   int rc = SQLITE_DONE;
   if (StepOnce(&rc)) {
     place_ = Place::kRow;
-    const int n = static_cast<int>(columns.size());
-    sqlite3_stmt* st = statement_.get();
-    has_rowid_ = editable && sqlite3_column_type(st, n) == SQLITE_INTEGER;
-    rowid_ = has_rowid_ ? sqlite3_column_int64(st, n) : 0;
+    NoteRowid();
     return true;
   }
   Ended();

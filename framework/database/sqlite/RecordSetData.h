@@ -88,6 +88,9 @@ class RecordSetData {
 
   // Lets go of the read lock, keeping the row (above). True when it held one.
   bool Park();
+  // After a Rollback, a parked set reads its row again as the file now holds
+  // it (the undone writes may have changed or added it).
+  void Reread();
 
  private:
   // kGap: the row the set stood on was deleted; it reads "" until MoveNext
@@ -104,6 +107,8 @@ class RecordSetData {
   bool Resume();
   // Whether the statement stands on the row of that rowid.
   bool StatementOn(int64_t rowid) const;
+  // The rowid of the row the statement now stands on, for an editable set.
+  void NoteRowid();
   // Runs `sql` on the row the set stands on: the second of each of `values`
   // bound in turn, the row's rowid last. A failure is told after `what`.
   enum class RowWrite { kDone, kGone, kFailed };
@@ -146,5 +151,7 @@ class RecordSetData {
 // Every record set of `conn` (of every connection when null) lets go of its
 // read lock. Returns how many held one.
 int ParkRecordSets(const Connection* conn = nullptr);
+// Every parked record set of `conn` reads its row again (after a Rollback).
+void RereadRecordSets(const Connection* conn);
 
 }  // namespace fw::sqlite
