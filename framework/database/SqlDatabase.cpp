@@ -94,17 +94,21 @@ void SqlDatabase::CheckForDamage(std::function<void(const std::string& damage)> 
   Impl& d = *d_;
   if (!d.conn || !d.conn->db()) return;
   d.check.reset();
-  // The verdict crosses to this thread; it is dropped if by then the database
-  // is gone or holds another connection.
+  // Damage is marked on the connection the moment it is found, so that no
+  // write starts from then on, also in the handler running at that moment.
+  // The verdict itself crosses to this thread and comes between handlers; it
+  // is dropped if by then the database is gone or holds another connection.
   const std::weak_ptr<Impl> weak = d_;
   const std::weak_ptr<Connection> checked = d.conn;
   d.check = std::make_unique<sqlite::DamageCheck>(
       d.conn->path(), [weak, checked, done = std::move(done)](const std::string& damage) {
+        if (!damage.empty()) {
+          if (const std::shared_ptr<Connection> conn = checked.lock()) conn->MarkDamaged(damage);
+        }
         internal::RunBetweenHandlers([weak, checked, done, damage] {
           const std::shared_ptr<Impl> self = weak.lock();
           const std::shared_ptr<Connection> conn = checked.lock();
           if (!self || !conn || self->conn != conn) return;
-          if (!damage.empty()) conn->MarkDamaged(damage);
           if (done) done(damage);
         });
       });

@@ -70,8 +70,9 @@ class SqlDatabase {
   // on a read-only connection and a thread of its own: the windows go on
   // answering and the file is not changed. `done` comes later, on this
   // thread and between handlers (never in the middle of one), with "" for a
-  // sound file and otherwise SQLite's account of the damage. From then on
-  // nothing more is written to a damaged file: every write is refused
+  // sound file and otherwise SQLite's account of the damage. From the moment
+  // the damage is found (before `done` comes, when a handler is running) no
+  // more is written to a damaged file: every write is refused
   // (ErrorIsDamage), as it is after any operation that found damage. `done`
   // does not come when no verdict could be had (the file held locked
   // elsewhere throughout), nor after the database is gone or reconnected.

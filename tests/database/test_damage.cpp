@@ -122,6 +122,36 @@ TEST_F(DamageTest, TheVerdictComesBetweenHandlersNeverDuringAYield) {
   EXPECT_EQ(*verdict, "");
 }
 
+// The look finds damage while a handler runs and writes (a SAVE's look for a
+// duplicate, say): the verdict itself waits for the handler, but no write
+// that starts once the damage is found goes into the file.
+TEST_F(DamageTest, NoWriteStartsOnceTheLookHasFoundDamageEvenBeforeTheVerdictComes) {
+  CreateBook(ManyEntries()).reset();
+  ASSERT_TRUE(kestrion::test::DamageSiteIndex(path_, IndexDamage::kEntryAltered));
+  const Snapshot before = Snapshot::Of(path_);
+  auto db = Open();
+  std::optional<std::string> verdict;
+  db->CheckForDamage([&](const std::string& damage) { verdict = damage; });
+  // A handler that yields and tries a write (undone at once) now and again.
+  bool refused = false;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (!refused && std::chrono::steady_clock::now() < until) {
+    fw::internal::yield_due.store(true);
+    fw::Yield();
+    db->InsertRecord("PassData", RecordOf({"new", "pw", "", "", ""}));
+    refused = db->ErrorIsDamage();
+    db->Rollback();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_TRUE(refused) << "writes went on after the look had found the damage";
+  EXPECT_FALSE(verdict.has_value()) << "the verdict came during the handler";
+  WaitFor(verdict);
+  ASSERT_TRUE(verdict.has_value());
+  EXPECT_NE(*verdict, "");
+  db.reset();
+  EXPECT_TRUE(Snapshot::Of(path_) == before);
+}
+
 // A check still running when the database goes is stopped, and says nothing.
 TEST_F(DamageTest, ADatabaseDroppedDuringTheLookHearsNothingOfIt) {
   CreateBook(ManyEntries()).reset();

@@ -95,12 +95,19 @@ Failure Connection::LastFailure(const std::string& prefix) const {
 }
 
 void Connection::MarkDamaged(const std::string& damage) {
+  const std::lock_guard<std::mutex> lock(damage_mutex_);
   if (damage_.empty()) damage_ = damage.empty() ? "database disk image is malformed" : damage;
 }
 
+std::string Connection::Damage() const {
+  const std::lock_guard<std::mutex> lock(damage_mutex_);
+  return damage_;
+}
+
 bool Connection::MayWrite(Failure* why) const {
-  if (damage_.empty()) return true;
-  *why = {"the database file is damaged, so nothing more is written to it (" + damage_ + ")", false, true};
+  const std::string damage = Damage();
+  if (damage.empty()) return true;
+  *why = {"the database file is damaged, so nothing more is written to it (" + damage + ")", false, true};
   return false;
 }
 

@@ -4,6 +4,7 @@
 // keeps running.
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -58,9 +59,10 @@ class Connection {
 
   // A damaged file is not written: once a statement or a check has found the
   // damage, every write through this connection is refused, so that the file
-  // stays as it is for its repair. Reads go on.
+  // stays as it is for its repair. Reads go on. Callable from any thread: a
+  // check on a thread of its own marks the damage the moment it finds it.
   void MarkDamaged(const std::string& damage);
-  bool Damaged() const { return !damage_.empty(); }
+  bool Damaged() const { return !Damage().empty(); }
   // Keeps in mind damage that a failure reports.
   void Note(const Failure& f);
 
@@ -132,12 +134,14 @@ class Connection {
   // False with *why, a refusal, when the file is damaged.
   bool MayWrite(Failure* why) const;
   bool CommitAside(Failure* why);
+  std::string Damage() const;
   bool MoveToOwnName(Failure* why);
 
   ConnectionHandle handle_;
   std::string path_;
   std::string temporary_;  // the name a new file was made under, until its first transaction ends
   std::shared_ptr<WaitState> wait_;
+  mutable std::mutex damage_mutex_;
   std::string damage_;  // what was found damaged; empty while none was
   std::vector<StatementHandle> finished_;
   int users_ = 0;
