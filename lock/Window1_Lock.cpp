@@ -78,7 +78,10 @@ bool Window1::CreateProgramLock() {
   Module1::GatemarkCreate = false;
   if (refused.empty()) return true;
 
-  // The lock is not made: say why, and let the menu follow what the file holds.
+  // The lock is not made: nothing of it stays pending for a later Commit
+  // (one that found the book held by another program leaves it so); say why,
+  // and let the menu follow what the file holds.
+  PassDataBase->Rollback();
   fw::MsgBox(refused);
   const bool locked = LockRowInFile(*PassDataBase);
   FileLockProgram().SetAutoEnable(!locked);
@@ -107,6 +110,7 @@ bool Window1::DeleteProgramLock() {
     return true;
   }
 
+  PassDataBase->Rollback();
   fw::MsgBox(refused);
   const bool locked = LockRowInFile(*PassDataBase);
   FileLockProgram().SetAutoEnable(!locked);

@@ -18,7 +18,10 @@
 #include <string>
 #include <vector>
 
+#include <sqlite3.h>
+
 #include "LockFixture.h"
+#include "framework/database/DatabaseSeams.h"
 #include "framework/testing/EventLog.h"
 #include "info/Window2.h"
 #include "info/Window3.h"
@@ -409,6 +412,61 @@ TEST(LockRowRefused, ARemovalAfterTheSecurityAnswerThatIsRefusedIsTold) {
   EXPECT_EQ(MenuItems(w), kLockedItems);
   EXPECT_TRUE(StoredLock());
   Stop();
+}
+
+// Another program holds the book while the lock is made or removed: the
+// Commit finds it locked past the wait, and the user is told that nothing was
+// done. Nothing of it is left pending either: the menus follow the file, and
+// the user's next save of an entry does not carry the lock (or its removal)
+// into the book after all.
+TEST(LockRowRefused, ALockOrUnlockWhoseCommitFindsTheBookHeldIsNotStoredByALaterSave) {
+  for (const bool unlock : {false, true}) {
+    SCOPED_TRACE(unlock ? "unlock" : "lock");
+    std::filesystem::remove_all(test::DataFolderPath());
+    if (unlock) {
+      MakeBook({{"Bank", "me", "b", "", ""}}, Lock{"Q", "pw", "A"});
+    } else {
+      MakeBook({{"Bank", "me", "b", "", ""}});
+    }
+    Window1& w = Start();
+    if (unlock) GivePassword("pw");
+    const Items before = MenuItems(w);
+    fw::testing::ClearShownBoxes();
+    fw::seams::SetDatabaseLockWait(std::chrono::milliseconds(200));
+    sqlite3* other = nullptr;
+    sqlite3_open_v2(test::DatabasePath().c_str(), &other, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_busy_timeout(other, 5000);  // past the look over the book for damage
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN; SELECT count(*) FROM PassData", nullptr, nullptr, nullptr), SQLITE_OK);
+    if (unlock) {
+      fw::testing::QueueAnswers({kYes});
+      ASSERT_TRUE(ChooseMenuItem(w, "FileUnLockProgram"));
+    } else {
+      LockThroughTheMenu(w, "pw", "pw", "Q", "A");
+    }
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(other);
+    fw::seams::SetDatabaseLockWait(std::chrono::milliseconds(0));
+    const auto texts = BoxTexts();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_NE(texts.back(), unlock ? kUnlocked : kLocked);
+    EXPECT_NE(texts.back().find("database is locked"), std::string::npos) << texts.back();
+    EXPECT_EQ(MenuItems(w), before);
+    EXPECT_EQ(StoredLock().has_value(), unlock);
+
+    // The user goes on, and saves a new entry.
+    if (!unlock) fw::testing::Click(SetUpWindow()->CancelWindow4());
+    fw::testing::ClearShownBoxes();
+    fw::testing::Click(w.AddNewPassword());
+    fw::testing::TypeText(w.WebSystem(), "Mail");
+    fw::testing::TypeText(w.PassWord(), "pw-mail");
+    fw::testing::Click(w.SaveButton());
+    fw::testing::ProcessEvents();
+    EXPECT_TRUE(BoxTexts().empty()) << BoxTexts()[0];
+    EXPECT_EQ(StoredLock().has_value(), unlock);
+    EXPECT_EQ(StoredRows().size(), unlock ? 3u : 2u);
+    EXPECT_EQ(MenuItems(w), before);
+    Stop();
+  }
 }
 
 }  // namespace
