@@ -9,6 +9,10 @@
 set -uo pipefail
 bin="$1"
 
+# Under the sanitizers, leaks are told with their whole stacks, through the
+# system's libraries too, as their suppressions need (no effect otherwise).
+export ASAN_OPTIONS="fast_unwind_on_malloc=0:malloc_context_size=10${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+
 if [ "${2:-}" = "--inside" ]; then
   # Inside the X server: $3 is "wm" to run under openbox.
   wm=""
