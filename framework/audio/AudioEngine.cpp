@@ -172,7 +172,7 @@ void PlayQueue(Engine& e, std::unique_lock<std::mutex>& lock) {
     lock.unlock();
     if (!e.synth_tried) {
       e.synth_tried = true;
-      e.synth = b->make_synth(rate, soundfont.c_str());
+      e.synth = b->make_synth(rate, soundfont.c_str(), nullptr);
       made = e.synth != nullptr;
     }
     if (e.synth) {

@@ -10,6 +10,15 @@ namespace fw::audio {
 struct BackendSynth;  // a synthesizer
 struct BackendSound;  // a sound file decoded whole
 
+// How a synthesizer is made. The program's own (no options) loads each
+// instrument's presets from the soundfont when the instrument is first
+// chosen and has voices for what it plays; a comparison can ask for the bank
+// loaded whole and for as many voices as the synthesizer has by default.
+struct SynthOptions {
+  bool whole_bank = false;
+  int polyphony = 0;  // 0: the program's
+};
+
 struct DeviceFormat {
   int rate = 0;
   int channels = 0;
@@ -43,14 +52,16 @@ struct Backend {
   bool (*playing)(int channel, const BackendSound* sound);
 
   // --- the General MIDI synthesizer: one MIDI channel --------------------------
-  // Nil when the soundfont cannot be loaded.
-  BackendSynth* (*make_synth)(double rate, const char* soundfont);
+  // Nil when the soundfont cannot be loaded. `options` may be nil.
+  BackendSynth* (*make_synth)(double rate, const char* soundfont, const SynthOptions* options);
   void (*free_synth)(BackendSynth* synth);
   void (*program)(BackendSynth* synth, int instrument);  // GM program, 1-based
   void (*note)(BackendSynth* synth, int note, int velocity);  // velocity 0 ends it
   void (*all_off)(BackendSynth* synth);  // every voice ended at once
   // `frames` interleaved stereo frames, full scale 1.0.
   void (*render)(BackendSynth* synth, float* out, int frames);
+  // How many presets it holds, of every soundfont it has loaded.
+  int (*presets)(BackendSynth* synth);
 
   // --- the end -------------------------------------------------------------------
   // Called on a thread of ours that used the back end, before it ends.
@@ -59,7 +70,7 @@ struct Backend {
   void (*shut_down)();
 };
 
-inline constexpr int kBackendAbi = 1;
+inline constexpr int kBackendAbi = 2;
 inline constexpr const char* kBackendModule = "libkframework_audio.so";
 // The module's one exported function: `const Backend* kframework_audio_backend()`.
 inline constexpr const char* kBackendEntry = "kframework_audio_backend";

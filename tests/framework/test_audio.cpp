@@ -10,7 +10,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
 #include <memory>
+#include <numeric>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -170,6 +174,14 @@ Loudness Measure(const std::vector<float>& stereo) {
   return l;
 }
 
+// A render as the mixer adds it to silent 16-bit output.
+std::vector<int16_t> As16Bit(const std::vector<float>& render) {
+  std::vector<int16_t> out(render.size());
+  std::transform(render.begin(), render.end(), out.begin(),
+                 [](float v) { return static_cast<int16_t>(std::clamp(v * 32767.0f, -32768.0f, 32767.0f)); });
+  return out;
+}
+
 struct Tone {
   const char* name;
   int instrument, note, velocity;
@@ -194,6 +206,248 @@ TEST_P(ToneRender, IsAudibleForLongEnough) {
 INSTANTIATE_TEST_SUITE_P(Tones, ToneRender,
                          ::testing::Values(Tone{"Chime", 10, 60, 30}, Tone{"Attention", 46, 40, 40}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// --- the note player's synthesizer against the synthesizer as it comes ---------
+// The note player's reads only the presets it plays and has fewer voices; what
+// it plays must not change by one sample. The synthesizer as it comes: the
+// bank loaded whole, 256 voices.
+const audio::SynthOptions kAsItComes{true, 256};
+
+// The program's notes: the start-up chime, the attention tone, and the notes
+// of Show and Hide.
+const std::vector<audio::TimedNote> kTones = {
+    {0.0, 10, 60, 30}, {0.0, 10, 60, 0}, {2.0, 46, 40, 40}, {2.0, 46, 40, 0},
+    {3.0, 46, 58, 20}, {3.0, 46, 58, 0}, {3.5, 46, 53, 20}, {3.5, 46, 53, 0},
+};
+
+// Whether two renders are the same, sample for sample; where not, the first
+// difference is told.
+::testing::AssertionResult SameSamples(const std::vector<float>& a, const std::vector<float>& b) {
+  if (a.size() != b.size()) return ::testing::AssertionFailure() << "sizes " << a.size() << " and " << b.size();
+  const auto differ = std::mismatch(a.begin(), a.end(), b.begin());
+  if (differ.first == a.end()) return ::testing::AssertionSuccess();
+  const size_t at = static_cast<size_t>(differ.first - a.begin());
+  return ::testing::AssertionFailure() << "first difference at " << double(at) / 2 / audio::kRenderRate << " s: "
+                                       << *differ.first << " against " << *differ.second;
+}
+
+TEST(Synthesizer, PlaysTheProgramsNotesExactlyAsTheSynthesizerAsItComes) {
+  if (audio::SoundFontPath().empty()) GTEST_SKIP() << "no General MIDI soundfont installed";
+  const std::vector<float> ours = audio::RenderNotesForTest(kTones, 12);
+  ASSERT_FALSE(ours.empty());
+  EXPECT_GT(Measure(ours).peak, kAudiblePeak);
+  EXPECT_TRUE(SameSamples(ours, audio::RenderNotesForTest(kTones, 12, &kAsItComes)));
+}
+
+// A user who returns to the search view four times a second for 12 s, and
+// meanwhile shows and hides the password twice a second: chimes and tones ring
+// over one another. The synthesizer keeps every voice of them, as one with 256
+// voices does, where one of 16 voices has to end some early.
+TEST(Synthesizer, HasVoicesForChimesAndTonesInQuickSuccession) {
+  if (audio::SoundFontPath().empty()) GTEST_SKIP() << "no General MIDI soundfont installed";
+  std::vector<audio::TimedNote> burst;
+  for (int i = 0; i < 48; ++i) {
+    const double at = 0.25 * i;
+    burst.push_back({at, 10, 60, 30});
+    burst.push_back({at, 10, 60, 0});
+    if (i % 2 == 1) {
+      burst.push_back({at + 0.1, 46, i % 4 == 1 ? 58 : 53, 20});
+      burst.push_back({at + 0.1, 46, i % 4 == 1 ? 58 : 53, 0});
+    }
+  }
+  const std::vector<float> full = audio::RenderNotesForTest(burst, 20, &kAsItComes);
+  ASSERT_FALSE(full.empty());
+  EXPECT_TRUE(SameSamples(audio::RenderNotesForTest(burst, 20), full));
+  const audio::SynthOptions few{false, 16};
+  EXPECT_FALSE(SameSamples(audio::RenderNotesForTest(burst, 20, &few), full)) << "the burst needs more than 16";
+}
+
+// Every melodic program of the bank, each chosen in turn for a note of its
+// own: read from the cut bank, each sounds exactly as from the whole bank.
+TEST(Synthesizer, EveryProgramSoundsFromItsOwnPresetsAsFromTheWholeBank) {
+  if (audio::SoundFontPath().empty()) GTEST_SKIP() << "no General MIDI soundfont installed";
+  std::vector<audio::TimedNote> notes;
+  for (int program = 1; program <= 128; ++program) {
+    const double at = 0.2 * (program - 1);
+    const int note = 36 + (program * 7) % 60, velocity = 20 + (program * 13) % 100;
+    notes.push_back({at, program, note, velocity});
+    notes.push_back({at + 0.1, program, note, 0});
+  }
+  // As many voices as the synthesizer as it comes: only the bank differs.
+  const audio::SynthOptions cut{false, 256};
+  const std::vector<float> whole = audio::RenderNotesForTest(notes, 28, &kAsItComes);
+  ASSERT_FALSE(whole.empty());
+  EXPECT_TRUE(SameSamples(audio::RenderNotesForTest(notes, 28, &cut), whole));
+  // From cuts, not from the bank loaded whole after all: no drum kit.
+  std::vector<int> programs(128);
+  std::iota(programs.begin(), programs.end(), 1);
+  EXPECT_LT(audio::PresetsLoadedForTest(programs, &cut), audio::PresetsLoadedForTest({}, &kAsItComes));
+}
+
+// A copy of the soundfont to damage, with the places in it that matter.
+class BankCopy {
+ public:
+  explicit BankCopy(const Scratch& scratch) : path_(scratch.Path("bank.sf2")) {
+    std::ifstream in(audio::SoundFontPath(), std::ios::binary);
+    original_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    bytes_ = original_;
+    // The preset data: the last list of the file, after INFO and the samples.
+    size_t at = 12;
+    for (int list = 0; list < 2 && at + 8 <= bytes_.size(); ++list) at += 8 + U32(at + 4);
+    pdta_ = at;
+    for (size_t c = at + 12; c + 8 <= bytes_.size(); c += 8 + U32(c + 4)) chunks_[bytes_.substr(c, 4)] = c + 8;
+  }
+  bool Usable() const { return chunks_.size() == 9; }
+  const std::string& Path() const { return path_; }
+  size_t PresetData() const { return pdta_; }
+  // Where a record of a chunk of the preset data begins.
+  size_t Record(const std::string& chunk, size_t size, size_t i) const { return chunks_.at(chunk) + size * i; }
+  size_t ChunkSize(const std::string& chunk) const { return U32(chunks_.at(chunk) - 4); }
+  uint32_t U32(size_t at) const { return U16(at) | uint32_t{U16(at + 2)} << 16; }
+  uint16_t U16(size_t at) const {
+    return static_cast<uint16_t>(static_cast<unsigned char>(bytes_[at]) |
+                                 static_cast<unsigned char>(bytes_[at + 1]) << 8);
+  }
+  // The generator record in a zone of preset `program` of bank 0 that names
+  // its instrument; of the first zone of that instrument that names its sample.
+  size_t InstrumentGenerator(int program) const { return LinkIn("phdr", 38, 24, "pbag", "pgen", Preset(program), 41); }
+  size_t SampleGenerator(int program) const {
+    return LinkIn("inst", 22, 20, "ibag", "igen", U16(InstrumentGenerator(program) + 2), 53);
+  }
+  void Set16(size_t at, uint16_t v) {
+    bytes_[at] = static_cast<char>(v & 0xff);
+    bytes_[at + 1] = static_cast<char>(v >> 8);
+  }
+  void Set(size_t at, char v) { bytes_[at] = v; }
+  void Truncate(size_t size) { bytes_.resize(size); }
+  void Restore() { bytes_ = original_; }
+  void Write() const { std::ofstream(path_, std::ios::binary | std::ios::trunc) << bytes_; }
+
+ private:
+  size_t Preset(int program) const {
+    for (size_t i = 0;; ++i)
+      if (U16(Record("phdr", 38, i) + 20) == program && U16(Record("phdr", 38, i) + 22) == 0) return i;
+  }
+  size_t LinkIn(const char* headers, size_t size, size_t bag_at, const char* bags, const char* gens, size_t header,
+                uint16_t op) const {
+    const size_t bag = U16(Record(headers, size, header) + bag_at);
+    for (size_t b = bag; b < U16(Record(headers, size, header + 1) + bag_at); ++b)
+      for (size_t g = U16(Record(bags, 4, b)); g < U16(Record(bags, 4, b + 1)); ++g)
+        if (U16(Record(gens, 4, g)) == op) return Record(gens, 4, g);
+    return 0;
+  }
+  std::string path_, original_, bytes_;
+  size_t pdta_ = 0;
+  std::map<std::string, size_t> chunks_;
+};
+
+// A damaged or odd soundfont never crashes the synthesizer. Where the bank
+// loads whole, it plays exactly as the bank loaded whole; where it does not,
+// what is intact of the instruments played still plays, as from the intact
+// bank, and a damaged instrument is silent.
+TEST(Synthesizer, ADamagedSoundFontPlaysWhatIsIntactOfIt) {
+  if (audio::SoundFontPath().empty()) GTEST_SKIP() << "no General MIDI soundfont installed";
+  std::vector<audio::TimedNote> without_chime;
+  std::copy_if(kTones.begin(), kTones.end(), std::back_inserter(without_chime),
+               [](const audio::TimedNote& n) { return n.instrument != 10; });
+  const std::vector<float> intact = audio::RenderNotesForTest(kTones, 5);
+  const std::vector<float> intact_without_chime = audio::RenderNotesForTest(without_chime, 5);
+  Scratch scratch;
+  BankCopy bank(scratch);
+  ASSERT_TRUE(bank.Usable());
+  ASSERT_NE(bank.InstrumentGenerator(9), 0u);
+  ASSERT_NE(bank.SampleGenerator(9), 0u);
+  enum Heard {
+    kAsWhole,          // the bank loads whole: as from it
+    kAsWholeIfItLoads,  // the same when it does; otherwise only no crash
+    kNothing,          // neither loads: nothing
+    kAsIntact,         // it does not load whole, but all that plays is intact
+    kWithoutChime,     // the same, but the chime's instrument is damaged
+  };
+  struct Case {
+    std::string what;
+    std::function<void(BankCopy&)> damage;
+    Heard heard;
+  };
+  std::vector<Case> cases = {
+      {"as it is", [](BankCopy&) {}, kAsWhole},
+      {"cut short in its presets", [](BankCopy& b) { b.Truncate(b.PresetData() + 5000); }, kNothing},
+      {"cut short in its samples", [](BankCopy& b) { b.Truncate(b.PresetData() / 2); }, kNothing},
+      {"RIFF size too large", [](BankCopy& b) { b.Set16(4, static_cast<uint16_t>(b.U16(4) + 2)); }, kNothing},
+      {"not a soundfont", [](BankCopy& b) { b.Set(8, 'x'); }, kNothing},
+      {"preset data named otherwise", [](BankCopy& b) { b.Set(b.PresetData() + 8, 'q'); }, kNothing},
+      {"chime's instrument out of range", [](BankCopy& b) { b.Set16(b.InstrumentGenerator(9) + 2, 60000); },
+       kWithoutChime},
+      {"chime's instrument another one", [](BankCopy& b) { b.Set16(b.InstrumentGenerator(9) + 2, 3); }, kAsWhole},
+      {"chime's sample out of range", [](BankCopy& b) { b.Set16(b.SampleGenerator(9) + 2, 60000); },
+       kWithoutChime},
+      {"chime's sample's start past the samples",
+       [](BankCopy& b) {
+         const size_t sample = b.Record("shdr", 46, b.U16(b.SampleGenerator(9) + 2));
+         b.Set16(sample + 22, 0xffff);
+       },
+       kAsWhole},
+      {"preset bags out of order", [](BankCopy& b) { b.Set16(b.Record("pbag", 4, 5), 0xfff0); }, kAsWholeIfItLoads},
+      {"terminal preset pointing past the bags",
+       [](BankCopy& b) {
+         const size_t last = b.ChunkSize("phdr") / 38 - 1;
+         b.Set16(b.Record("phdr", 38, last) + 24, 0xfff0);
+       },
+       kAsWholeIfItLoads},
+      {"instrument headers a byte short", [](BankCopy& b) { b.Set16(b.Record("inst", 22, 0) - 4, 4641); },
+       kAsWholeIfItLoads},
+      {"sample headers a record short",
+       [](BankCopy& b) { b.Set16(b.Record("shdr", 46, 0) - 4, static_cast<uint16_t>(b.ChunkSize("shdr") - 46)); },
+       kAsIntact},
+      {"chime not in the bank", [](BankCopy& b) { b.Set16(b.Record("phdr", 38, 0) + 20, 9); }, kAsWhole},
+  };
+  // And bytes of the preset data changed at random.
+  uint32_t x = 12345;
+  for (int i = 0; i < 12; ++i) {
+    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+    const size_t at = bank.PresetData() + 12 + x % (bank.ChunkSize("phdr") + bank.ChunkSize("pbag") * 6);
+    const char v = static_cast<char>(x >> 24);
+    cases.push_back({"byte " + std::to_string(at) + " changed", [at, v](BankCopy& b) { b.Set(at, v); },
+                     kAsWholeIfItLoads});
+  }
+  audio::SetSoundFontPathForTest(bank.Path());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    bank.Restore();
+    c.damage(bank);
+    bank.Write();
+    const std::vector<float> whole = audio::RenderNotesForTest(kTones, 5, &kAsItComes);
+    const std::vector<float> ours = audio::RenderNotesForTest(kTones, 5);
+    switch (c.heard) {
+      case kAsWhole:
+        EXPECT_FALSE(whole.empty());
+        EXPECT_TRUE(SameSamples(ours, whole));
+        break;
+      case kAsWholeIfItLoads:
+        if (!whole.empty()) EXPECT_TRUE(SameSamples(ours, whole));
+        break;
+      case kNothing:
+        EXPECT_TRUE(whole.empty());
+        EXPECT_TRUE(ours.empty());
+        break;
+      case kAsIntact:
+      case kWithoutChime:
+        EXPECT_TRUE(whole.empty());
+        EXPECT_TRUE(SameSamples(ours, c.heard == kAsIntact ? intact : intact_without_chime));
+        break;
+    }
+  }
+}
+
+// The synthesizer holds the presets of the instruments chosen, not the bank's.
+TEST(Synthesizer, HoldsOnlyThePresetsOfTheInstrumentsChosen) {
+  if (audio::SoundFontPath().empty()) GTEST_SKIP() << "no General MIDI soundfont installed";
+  const int bank = audio::PresetsLoadedForTest({}, &kAsItComes);
+  EXPECT_GT(bank, 100);
+  EXPECT_EQ(audio::PresetsLoadedForTest({}), 0);
+  EXPECT_EQ(audio::PresetsLoadedForTest({10}), 1);
+  EXPECT_EQ(audio::PresetsLoadedForTest({10, 46, 10, 46}), 2);
+}
 
 // --- sounds --------------------------------------------------------------------
 
@@ -363,14 +617,6 @@ std::vector<float> ToFloat(const std::vector<int16_t>& mix) {
   std::vector<float> samples(mix.size());
   std::transform(mix.begin(), mix.end(), samples.begin(), [](int16_t v) { return v / 32768.0f; });
   return samples;
-}
-
-// A render as the mixer adds it to silent 16-bit output.
-std::vector<int16_t> As16Bit(const std::vector<float>& render) {
-  std::vector<int16_t> out(render.size());
-  std::transform(render.begin(), render.end(), out.begin(),
-                 [](float v) { return static_cast<int16_t>(std::clamp(v * 32767.0f, -32768.0f, 32767.0f)); });
-  return out;
 }
 
 // The samples from the first that is not zero to the last that is not.

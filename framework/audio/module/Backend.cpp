@@ -84,8 +84,10 @@ bool Playing(int channel, const BackendSound* sound) {
   return Mix_Playing(channel) && Mix_GetChunk(channel) == sound->chunk;
 }
 
-BackendSynth* MakeSynth(double rate, const char* soundfont) {
-  std::unique_ptr<Synth> synth = Synth::Make(rate, soundfont ? soundfont : "");
+BackendSynth* MakeSynth(double rate, const char* soundfont, const SynthOptions* options) {
+  Synth::Options o;
+  if (options) o = {options->whole_bank, options->polyphony};
+  std::unique_ptr<Synth> synth = Synth::Make(rate, soundfont ? soundfont : "", o);
   return synth ? new BackendSynth{std::move(synth)} : nullptr;
 }
 void FreeSynth(BackendSynth* s) { delete s; }
@@ -93,6 +95,7 @@ void Program(BackendSynth* s, int instrument) { s->synth->SetProgram(instrument)
 void Note(BackendSynth* s, int note, int velocity) { s->synth->Note(note, velocity); }
 void AllOff(BackendSynth* s) { s->synth->AllOff(); }
 void Render(BackendSynth* s, float* out, int frames) { s->synth->Render(out, frames); }
+int Presets(BackendSynth* s) { return s->synth->Presets(); }
 
 // SDL keeps an error text per thread that it frees only for threads of its own.
 void ThreadDone() { SDL_TLSCleanup(); }
@@ -107,7 +110,7 @@ void ShutDown() {
 constexpr Backend kBackend = {
     kBackendAbi, OpenDevice, CloseDevice, MixSynth,  QuietPeriods, ResetQuiet, SetChannels, LoadSound, FreeSound,
     Play,        Halt,       Volume,      Playing,   MakeSynth,    FreeSynth,  Program,     Note,      AllOff,
-    Render,      ThreadDone, ShutDown,
+    Render,      Presets,    ThreadDone,  ShutDown,
 };
 
 }  // namespace
