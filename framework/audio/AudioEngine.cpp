@@ -23,8 +23,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kPeriodFrames = 1024;  // about 23 ms at 44.1 kHz
-// The device closes once the mix has been digital silence, with no sound
-// playing, for this many periods in a row (about a third of a second)...
+// The device closes once the mix has stayed below what can be heard, with no
+// sound playing, for this many periods in a row (about a third of a second);
+// what still rings then, fainter yet, is ended with it...
 constexpr int kQuietPeriods = 14;
 // ...and no note has begun for this long: an instrument may begin with a
 // silent delay.

@@ -37,7 +37,7 @@ struct Backend {
   void (*close_device)();
   // The synthesizer whose output is added to the mix from the next period on.
   void (*mix_synth)(BackendSynth* synth);
-  // Periods in a row that were digital silence with no sound playing.
+  // Periods in a row below what can be heard (-72 dBFS) with no sound playing.
   int (*quiet_periods)();
   void (*reset_quiet)();
   // The mixer keeps this many channels (it starts with 8 at each opening).

@@ -32,11 +32,30 @@ void AddInto(Sample* out, const float* stereo, int frames, int channels, float s
   }
 }
 
-bool AllZero(const Uint8* stream, int len) {
-  // Zero bytes are silence in the signed and float formats the mixer uses.
-  for (int i = 0; i < len; ++i)
-    if (stream[i] != 0) return false;
+// The level below which the mix counts as silent: 8 steps of 16 bits,
+// -72 dBFS. The program's soft tones peak between -41 dBFS (Show, Hide) and
+// -29 dBFS (the attention tone), the start-up chime near -33 dBFS; fallen
+// this far they are lost under the background noise of a quiet room at any
+// ordinary listening volume, while their last few steps above zero would
+// ring on for seconds more (the chime's for 3.6 s), keeping the device open
+// for nothing heard.
+constexpr int kInaudible16 = 8;
+
+template <class Sample>
+bool AllBelow(const unsigned char* stream, int len, Sample limit) {
+  Sample s;
+  for (int i = 0; i + static_cast<int>(sizeof s) <= len; i += static_cast<int>(sizeof s)) {
+    std::memcpy(&s, stream + i, sizeof s);
+    if (s > limit || s < -limit) return false;
+  }
   return true;
+}
+
+bool Inaudible(const unsigned char* stream, int len, unsigned format) {
+  if (format == AUDIO_S16SYS) return AllBelow<Sint16>(stream, len, kInaudible16);
+  if (format == AUDIO_F32SYS) return AllBelow<float>(stream, len, kInaudible16 / 32768.0f);
+  // Zero bytes are silence in the other signed formats.
+  return std::all_of(stream, stream + len, [](unsigned char b) { return b == 0; });
 }
 
 }  // namespace
@@ -92,7 +111,7 @@ void MixerDevice::MixIn(unsigned char* stream, int len) {
         AddInto(reinterpret_cast<float*>(stream), render_.data(), frames, format_.channels, 1.0f, -1.0f, 1.0f);
     }
   }
-  if (Mix_Playing(-1) == 0 && AllZero(stream, len))
+  if (Mix_Playing(-1) == 0 && Inaudible(stream, len, format_.sample_format))
     quiet_.fetch_add(1, std::memory_order_relaxed);
   else
     quiet_.store(0, std::memory_order_relaxed);

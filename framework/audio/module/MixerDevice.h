@@ -2,7 +2,7 @@
 // The open audio device under the mixer: SDL's audio, SDL_mixer on it and its
 // MP3 decoder, closed again in reverse order when the owner lets go. After
 // the sounds, the synthesizer it is given is rendered into the mix; and it
-// counts how long the mix has been silent.
+// counts how long the mix has been too faint to be heard.
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -35,7 +35,7 @@ class MixerDevice {
   // device closes before its synthesizer goes.
   void SetSynth(Synth* synth) { synth_.store(synth, std::memory_order_release); }
   // Periods in a row in which no channel played and the mix, the synthesizer
-  // included, was digital silence.
+  // included, stayed below what can be heard.
   int QuietPeriods() const { return quiet_.load(std::memory_order_relaxed); }
   void ResetQuiet() { quiet_.store(0, std::memory_order_relaxed); }
 

@@ -107,7 +107,9 @@ int SeekCutFile(void* handle, fluid_long_long_t offset, int origin) {
   return FLUID_OK;
 }
 
-fluid_long_long_t TellCutFile(void* handle) { return static_cast<fluid_long_long_t>(static_cast<OpenCut*>(handle)->pos); }
+fluid_long_long_t TellCutFile(void* handle) {
+  return static_cast<fluid_long_long_t>(static_cast<OpenCut*>(handle)->pos);
+}
 
 int CloseCutFile(void* handle) {
   auto* h = static_cast<OpenCut*>(handle);
