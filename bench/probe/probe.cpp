@@ -10,6 +10,8 @@
 //   "cpu <ms> <ms>..."       CPU time of the whole process, all threads, from
 //                            T0 + 2 s to T0 + 2 s + KBENCH_PROBE_IDLE_S; then
 //                            the same for each second of that span
+//   "memory-late ...", "cpu-late ..."  the same from T0 + KBENCH_PROBE_LATE_S,
+//                            when that is set (above 0)
 //   "done"                   when there is nothing more to tell
 // KBENCH_PROBE_T0 is the parent's clock just before it started the program;
 // KBENCH_PROBE_IDLE_S 0 (or unset) ends the report at the first idle.
@@ -68,10 +70,10 @@ long StatusKb(const std::string& status, const char* key) {
   return at == std::string::npos ? -1 : std::atol(status.c_str() + at + std::strlen(key));
 }
 
-void Memory() {
+void Memory(const char* label) {
   std::ifstream in("/proc/self/status");
   const std::string status((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  dprintf(g_fd, "memory %ld %ld %ld\n", StatusKb(status, "VmRSS:"), StatusKb(status, "RssAnon:"),
+  dprintf(g_fd, "%s %ld %ld %ld\n", label, StatusKb(status, "VmRSS:"), StatusKb(status, "RssAnon:"),
           StatusKb(status, "RssFile:"));
 }
 
@@ -92,9 +94,34 @@ gboolean IdleSource(gpointer) {
   return G_SOURCE_REMOVE;
 }
 
-void Schedule(double at_ms, void (*what)()) {
+template <class F>
+void Schedule(double at_ms, F what) {
   QTimer::singleShot(static_cast<int>(std::max(0.0, at_ms - NowMs())), Qt::PreciseTimer, QCoreApplication::instance(),
                      what);
+}
+
+// A span of KBENCH_PROBE_IDLE_S seconds from T0 + `from_s`: the memory at
+// its start, the CPU over it and over each of its seconds. The report is done
+// once every span has been told.
+int g_spans = 0;
+void Span(double from_s, const char* memory_label, const char* cpu_label) {
+  ++g_spans;
+  auto* cpu = new std::vector<double>;  // at its start, + 1 s, ...
+  const double start = g_t0 + 1000.0 * from_s;
+  Schedule(start, [=] {
+    Memory(memory_label);
+    cpu->push_back(CpuMs());
+  });
+  for (int s = 1; s <= g_idle_seconds; ++s) {
+    Schedule(start + 1000.0 * s, [=] {
+      cpu->push_back(CpuMs());
+      if (static_cast<int>(cpu->size()) <= g_idle_seconds) return;
+      std::string line = std::string(cpu_label) + " " + std::to_string(cpu->back() - cpu->front());
+      for (std::size_t i = 1; i < cpu->size(); ++i) line += " " + std::to_string((*cpu)[i] - (*cpu)[i - 1]);
+      dprintf(g_fd, "%s\n", line.c_str());
+      if (--g_spans == 0) dprintf(g_fd, "done\n");
+    });
+  }
 }
 
 void AtStart() {
@@ -118,20 +145,9 @@ void AtStart() {
     });
   }
   if (g_idle_seconds <= 0) return;
-  static std::vector<double> cpu;  // at T0 + 2 s, + 3 s, ...
-  Schedule(g_t0 + 2000, [] {
-    Memory();
-    cpu.push_back(CpuMs());
-  });
-  for (int s = 1; s <= g_idle_seconds; ++s) {
-    Schedule(g_t0 + 2000 + 1000.0 * s, [] {
-      cpu.push_back(CpuMs());
-      if (static_cast<int>(cpu.size()) <= g_idle_seconds) return;
-      std::string line = "cpu " + std::to_string(cpu.back() - cpu.front());
-      for (std::size_t i = 1; i < cpu.size(); ++i) line += " " + std::to_string(cpu[i] - cpu[i - 1]);
-      dprintf(g_fd, "%s\ndone\n", line.c_str());
-    });
-  }
+  Span(2, "memory", "cpu");
+  const char* late = std::getenv("KBENCH_PROBE_LATE_S");
+  if (late && std::atof(late) > 0) Span(std::atof(late), "memory-late", "cpu-late");
 }
 
 // Runs when the loader has done, before the program's own code.
