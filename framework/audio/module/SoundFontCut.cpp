@@ -262,10 +262,17 @@ std::shared_ptr<const SoundFontCut> SoundFontCut::ForProgram(const std::string& 
       if (U16(k[kPhdr][i] + 20) == wanted && U16(k[kPhdr][i] + 22) == 0) presets.push_back(i);
     if (!presets.empty()) break;
   }
+  // A zone that names an instrument or a sample the bank does not have: the
+  // synthesizer refuses the whole bank for it, as it imports every preset.
   const auto instruments = Linked(k, kPhdr, presets, kInstrumentGenerator, k[kInst].count);
-  if (!instruments) return nullptr;
-  const auto samples = Linked(k, kInst, *instruments, kSampleGenerator, k[kShdr].count);
-  if (!samples) return nullptr;
+  const auto samples =
+      instruments ? Linked(k, kInst, *instruments, kSampleGenerator, k[kShdr].count) : std::nullopt;
+  if (!samples) {
+    std::shared_ptr<SoundFontCut> refused(new SoundFontCut);
+    refused->path_ = path;
+    refused->refused_ = true;
+    return refused;
+  }
 
   Level p, i;
   const auto preset_link = [&](uint16_t old) { return Place(*instruments, old); };

@@ -24,13 +24,16 @@ class SoundFontCut {
   // The presets the synthesizer plays for `program` (0-127) of bank 0 on a
   // melodic channel: those of that number or, when the bank has none, those
   // it takes instead (program 0); kNoProgram: none at all, the file's header
-  // and samples only. Nil when the file cannot be cut exactly.
+  // and samples only. Nil when the file cannot be cut exactly; Refused()
+  // when those presets are damaged so that the synthesizer would not load
+  // the bank whole either.
   static constexpr int kNoProgram = -1;
   static std::shared_ptr<const SoundFontCut> ForProgram(const std::string& path, int program);
 
   const std::string& Path() const { return path_; }
   uint64_t Size() const { return keep_ + pdta_.size(); }
   int Presets() const { return presets_; }
+  bool Refused() const { return refused_; }
   // Reads `count` bytes at `pos` of the cut file into `out`, what comes from
   // the file itself through `file` (opened on Path()). False when they are not
   // all there.
@@ -43,6 +46,7 @@ class SoundFontCut {
   uint64_t keep_ = 0;       // bytes of the file itself: up to its preset data
   std::string pdta_;        // the preset data list, cut
   int presets_ = 0;
+  bool refused_ = false;
 };
 
 }  // namespace fw::audio

@@ -160,15 +160,16 @@ struct Synth::Handles {
   }
 
   // The presets of `program` (0-based), from a cut of the bank; the bank
-  // whole when it will not be cut, or the synthesizer does not take the cut
-  // (a damaged instrument: when the bank does not load whole either, the
-  // instrument is silent and the others still play).
+  // whole when it will not be cut, or the synthesizer does not take the cut.
+  // An instrument damaged so that the bank would not load whole is silent;
+  // the others still play.
   void LoadProgram(int program) {
     if (whole || loaded[static_cast<size_t>(program)]) return;
     loaded[static_cast<size_t>(program)] = true;
     const std::shared_ptr<const SoundFontCut> cut = SoundFontCut::ForProgram(soundfont, program);
-    // The bank has nothing for it: the synthesizer would find nothing either.
-    if (cut && cut->Presets() == 0) return;
+    // The bank has nothing for it, or nothing it would load: the synthesizer
+    // would find nothing either.
+    if (cut && (cut->Refused() || cut->Presets() == 0)) return;
     if (cut && LoadCut(soundfont + "#program " + std::to_string(program), cut)) return;
     LoadWhole();
   }
