@@ -14,8 +14,8 @@
 // Program and floor take turns run by run (which goes first alternates); the
 // figures are medians, ratios taken pair by pair. Then the floor against a
 // floor whose window has a line edit with the focus, whose cursor blinks:
-// what a window with text to type into costs while idle, the least a program
-// with a search field can spend. Offscreen always, and on the X server of
+// what a window with text to type into costs to start (its fonts) and while
+// idle, the least a program with a search field can spend. Offscreen always, and on the X server of
 // DISPLAY when it is set:
 //   xvfb-run -a build/bin/bench_startup [runs] [idle runs] [idle seconds] [program]
 // (defaults: 20 start-up runs, 5 memory and idle runs, 10 s, the kestrion
@@ -201,6 +201,7 @@ void Measure(const Setup& s, int runs, int idle_runs, int idle_seconds) {
   std::vector<Pair> text;
   for (int i = 0; i < idle_runs; ++i) text.push_back(RunPair(s, s.text_floor, false, idle_seconds, i % 2 == 1));
   std::printf("  floor with a focused line edit (as \"program\") against the plain floor:\n");
+  Print("exec to first idle", "ms", text, &Probed::idle_ms);
   Print("resident memory 2 s after exec", "MB", text, &Probed::rss_mb);
   Print(cpu.c_str(), "ms", text, &Probed::cpu_ms, Against::kDifference);
   Print(("CPU while idle from " + late).c_str(), "ms", text, &Probed::late_cpu_ms, Against::kDifference);
