@@ -19,17 +19,17 @@ namespace {
 constexpr int kMinNoteMs = 200;  // a note-off sent at once still leaves a note heard
 constexpr double kGain = 1.0;    // the synth's default 0.2 is faint at soft velocities
 
-// Voices: each costs memory whether it sounds or not (FluidSynth's default of
-// 256 is 3.8 MB). A note takes one voice per sample it layers (one in the
-// General MIDI bank here, two for a stereo bank), and the voice lives on
-// until its release has fallen below the synthesizer's noise floor: the
-// start-up chime's for 19 s, although it is heard for under 2 s; the
-// attention tone's for 3 s. So a user who returns to the search view every
-// quarter of a second for 15 s has 60 chime voices alive, most of them long
-// silent. When a note finds every voice taken, the synthesizer ends the one
-// it deems least important, a released, old and quiet one: one of those
-// silent tails, never a note still heard. 64 voices keep even that burst
-// exactly as 256 would.
+// Voices: each costs memory whether it sounds or not (11 kB; FluidSynth's
+// default of 256 takes 2.8 MB). A note takes one voice per sample it layers
+// (one in the General MIDI bank here, two for a stereo bank), and the voice
+// lives on until its release has fallen below the synthesizer's noise floor:
+// the start-up chime's for 19 s, although it is heard for under 2 s; the
+// tones' for 3 s. So a user who returns to the search view four times a
+// second for 12 s, showing and hiding the password twice a second meanwhile,
+// has 54 voices alive at the end, most of them long silent. When a note
+// finds every voice taken, the synthesizer ends the one it deems least
+// important, a released, old and quiet one: one of those silent tails, not a
+// note still heard. 64 voices play even that burst exactly as 256 do.
 constexpr int kPolyphony = 64;
 
 void QuietLog(int, const char*, void*) {}
