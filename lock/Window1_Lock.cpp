@@ -26,6 +26,21 @@ const char* const kLockKey = "Kestrion Program Lock";
 // letter case); an entry whose name only contains the key is not one.
 bool IsLockRow(fw::RecordSet& rs) { return fw::Equals(Window1::Decrypt(rs.Field("Site").StringValue()), kLockKey); }
 
+// What a lock or an unlock that the book refused tells the user: what did
+// not happen, that the book is as it was, and why.
+const char* const kLockNotMade =
+    "The program was not locked: the password book is as it was before, and what you typed is still there, so you "
+    "can try again.";
+const char* const kLockNotRemoved =
+    "The lock was not removed: the password book is as it was before, and the program stays locked.";
+
+// The reason of the refusal the database holds now, in the terms of the rest
+// of the book's writes; empty when it holds none.
+std::string Refusal(fw::SqlDatabase& db) {
+  if (!db.Error()) return {};
+  return db.ErrorIsDamage() ? Window1::DamagedBook(db.ErrorMessage()) : "The database said: " + db.ErrorMessage();
+}
+
 // Moves the set onto the first lock row at or after where it stands, or to its end.
 void SeekLockRow(fw::RecordSet& rs) {
   while (!rs.Eof() && !IsLockRow(rs)) {
@@ -72,9 +87,9 @@ bool Window1::CreateProgramLock() {
   rec.Column("PassWord", Encrypt(fw::Trim(Module1::GatemarkPW)));
   rec.Column("Notes", Encrypt(fw::Trim(Module1::GatemarkSA)));
   PassDataBase->InsertRecord("PassData", rec);
-  std::string refused = PassDataBase->Error() ? PassDataBase->ErrorMessage() : "";
+  std::string refused = Refusal(*PassDataBase);
   PassDataBase->Commit();
-  if (refused.empty() && PassDataBase->Error()) refused = PassDataBase->ErrorMessage();
+  if (refused.empty()) refused = Refusal(*PassDataBase);
   Module1::GatemarkCreate = false;
   if (refused.empty()) return true;
 
@@ -82,7 +97,7 @@ bool Window1::CreateProgramLock() {
   // (one that found the book held by another program leaves it so); say why,
   // and let the menu follow what the file holds.
   PassDataBase->Rollback();
-  fw::MsgBox(refused);
+  fw::MsgBox(kLockNotMade + fw::EndOfLine() + fw::EndOfLine() + refused);
   const bool locked = LockRowInFile(*PassDataBase);
   FileLockProgram().SetAutoEnable(!locked);
   FileUnLockProgram().SetAutoEnable(locked);
@@ -97,21 +112,19 @@ bool Window1::DeleteProgramLock() {
   std::string refused;
   for (SeekLockRow(*rs); !rs->Eof(); SeekLockRow(*rs)) {
     rs->DeleteRecord();
-    if (PassDataBase->Error()) {
-      refused = PassDataBase->ErrorMessage();
-      break;
-    }
+    refused = Refusal(*PassDataBase);
+    if (!refused.empty()) break;
     rs->MoveNext();
   }
   PassDataBase->Commit();
-  if (refused.empty() && PassDataBase->Error()) refused = PassDataBase->ErrorMessage();
+  if (refused.empty()) refused = Refusal(*PassDataBase);
   if (refused.empty()) {
     FileLockProgram().SetAutoEnable(true);
     return true;
   }
 
   PassDataBase->Rollback();
-  fw::MsgBox(refused);
+  fw::MsgBox(kLockNotRemoved + fw::EndOfLine() + fw::EndOfLine() + refused);
   const bool locked = LockRowInFile(*PassDataBase);
   FileLockProgram().SetAutoEnable(!locked);
   FileUnLockProgram().SetAutoEnable(locked);
