@@ -1,7 +1,8 @@
 // An entry whose notes are one long line, driven as a user drives the
 // program: the time to open it (Return in the search box, until the entry
 // view is laid out and drawn), to scroll its notes to the middle and to the
-// end, to take one typed character there, and to save it (UPDATE, until the
+// end, to take one typed character there, to replace the whole note by one
+// typed character and undo that (Ctrl+Z), and to save it (UPDATE, until the
 // search view is back). For scale, the same number of characters as an
 // ordinary note: words in lines of about 80 characters. Each note runs in a
 // child process of its own, with its own home, as a user's run would.
@@ -29,8 +30,9 @@ using bench::Clock;
 using bench::Ms;
 namespace ft = fw::testing;
 
-const char* const kSteps[] = {"open", "scroll to middle", "scroll to end", "type a character", "save"};
-constexpr int kStepCount = 5;
+const char* const kSteps[] = {"open",           "scroll to middle", "scroll to end", "type a character",
+                              "replace it all", "undo that",        "save"};
+constexpr int kStepCount = 7;
 
 // `chars` characters of letters: one unbroken line, or words in lines.
 std::string Note(int chars, bool ordinary) {
@@ -96,9 +98,22 @@ int Child(int fd, int chars, bool ordinary) {
   Settle();
   ms[3] = Ms(Clock::now() - t0);
   t0 = Clock::now();
-  ft::Click(w.SaveButton());
+  w.Notes().SelectAll();
+  ft::TypeText(w.Notes(), "y");
   Settle();
   ms[4] = Ms(Clock::now() - t0);
+  t0 = Clock::now();
+  ft::PressShortcut(w, 'z');
+  Settle();
+  ms[5] = Ms(Clock::now() - t0);
+  if (w.Notes().Text() != note + "x") {
+    dprintf(fd, "error the undo did not bring the note back\n");
+    return 0;
+  }
+  t0 = Clock::now();
+  ft::Click(w.SaveButton());
+  Settle();
+  ms[6] = Ms(Clock::now() - t0);
   if (w.Height() != 86 || !ft::ShownBoxes().empty()) {
     dprintf(fd, "error the save did not go through\n");
     return 0;

@@ -1,5 +1,7 @@
 #include "framework/controls/TextArea.h"
 
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -40,11 +42,26 @@ bool HasLongWord(const Text& text) {
 class NoteEdit final : public QPlainTextEdit {
  public:
   std::function<void(const QString&)> before_insert;
+  // Around an undo or a redo, which may bring back any text the note held
+  // since it was set: before, and after (whether or not it changed anything).
+  std::function<void()> before_undo, after_undo;
 
  protected:
   void insertFromMimeData(const QMimeData* source) override {
     if (before_insert && source && source->hasText()) before_insert(source->text());
     QPlainTextEdit::insertFromMimeData(source);
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    const bool undo = e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo);
+    if (undo && before_undo) before_undo();
+    QPlainTextEdit::keyPressEvent(e);
+    if (undo && after_undo) after_undo();
+  }
+  // Qt's own menu of the note offers Undo and Redo.
+  void contextMenuEvent(QContextMenuEvent* e) override {
+    if (before_undo) before_undo();
+    QPlainTextEdit::contextMenuEvent(e);
+    if (after_undo) after_undo();
   }
 };
 
@@ -57,9 +74,16 @@ class AreaEditor final : public TextControl::Editor {
     te_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     te_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     te_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    static_cast<NoteEdit*>(te_)->before_insert = [this](const QString& text) {
+    auto* edit = static_cast<NoteEdit*>(te_);
+    edit->before_insert = [this](const QString& text) {
       if (HasLongWord(text)) WrapAnywhere(true);
     };
+    // An undo can put back a long word that an edit removed (and with it
+    // wrapping at word boundaries), which Qt would lay out at word boundaries
+    // first: minutes for a million characters. So wrapping is anywhere while
+    // it runs, and follows the text after it.
+    edit->before_undo = [this] { WrapAnywhere(true); };
+    edit->after_undo = [this] { WrapAnywhere(HasLongWord(te_->toPlainText())); };
     // A text area reports every setPlainText; keep the last text to report
     // real changes only. SetText reports its own change.
     QObject::connect(te_, &QPlainTextEdit::textChanged, te_, [this] {

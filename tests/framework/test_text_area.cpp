@@ -182,6 +182,17 @@ TEST(TextAreaWrapping, ALongRunWithoutABlankWrapsAnywhereAndWordsAreKeptWholeOnc
   ft::TypeText(p.Area(), Words(40));
   ExpectWrappedAtWordBoundaries(ft::LinesOnScreen(p.Area()));
 
+  // Brought back by an undo (Ctrl+Z) after an edit removed it: cut anywhere
+  // again, the text whole; words whole once more after the redo.
+  p.Area().SetText(run);
+  p.Area().SelectAll();
+  ft::TypeText(p.Area(), Words(40));
+  ExpectWrappedAtWordBoundaries(ft::LinesOnScreen(p.Area()));
+  ft::PressShortcut(p, 'z');
+  lines = ft::LinesOnScreen(p.Area());
+  EXPECT_EQ(Joined(lines), run);
+  ExpectWrappedAnywhere(lines);
+
   // A run typed a character at a time is cut at the width as it grows.
   p.Area().SetText("");
   ft::TypeText(p.Area(), std::string(600, 'z'));
