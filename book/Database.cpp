@@ -153,6 +153,11 @@ std::string Window1::DamagedBook(const std::string& damage) {
          damage;
 }
 
+std::string Window1::DatabaseRefusal(fw::SqlDatabase& db) {
+  if (!db.Error()) return {};
+  return db.ErrorIsDamage() ? DamagedBook(db.ErrorMessage()) : "The database said: " + db.ErrorMessage();
+}
+
 // Without its book the program can do nothing: it says why, leaves the file
 // untouched and stops.
 void Window1::Refuse(const std::string& why) {

@@ -35,9 +35,8 @@ const char* const kNotDeleted = "The entry was not deleted: the password book is
 // save and a second try starts clean; then the user is told, in the terms of
 // what they did. False when all went well.
 bool WriteFailed(Window1& w, const char* outcome = kNotSaved) {
-  if (!w.PassDataBase->Error()) return false;
-  const std::string why = w.PassDataBase->ErrorIsDamage() ? Window1::DamagedBook(w.PassDataBase->ErrorMessage())
-                                                          : "The database said: " + w.PassDataBase->ErrorMessage();
+  const std::string why = Window1::DatabaseRefusal(*w.PassDataBase);
+  if (why.empty()) return false;
   w.PassDataBase->Rollback();
   w.AttentionSound();
   fw::MsgBox(outcome + fw::EndOfLine() + fw::EndOfLine() + why);

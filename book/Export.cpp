@@ -101,7 +101,7 @@ bool Window1::_FileExport_Action() {
   if (PassDataBase->Error()) {
     // Nothing was read: saying the passwords were exported would be untrue, and
     // the clipboard and the list keep what they held.
-    fw::MsgBox(PassDataBase->ErrorMessage());
+    fw::MsgBox(DatabaseRefusal(*PassDataBase));
     return true;
   }
 

@@ -17,10 +17,10 @@ constexpr int kListHeight = 385;
 std::shared_ptr<fw::RecordSet> AllRows(Window1& w) {
   if (!w.PassDataBase) return nullptr;
   auto rs = w.PassDataBase->SQLSelect("select * from PassData", false);
-  if (!w.PassDataBase->Error()) return rs;
+  const std::string why = Window1::DatabaseRefusal(*w.PassDataBase);
+  if (why.empty()) return rs;
   w.AttentionSound();
-  fw::MsgBox(w.PassDataBase->ErrorIsDamage() ? Window1::DamagedBook(w.PassDataBase->ErrorMessage())
-                                             : w.PassDataBase->ErrorMessage());
+  fw::MsgBox(why);
   return nullptr;
 }
 

@@ -167,6 +167,10 @@ class Window1 : public fw::Window {
   // What the user is told of a book found damaged (`damage`: what the
   // database found), with the way to repair it.
   static std::string DamagedBook(const std::string& damage);
+  // Why the database refused what was just asked of it, as the user is told
+  // (the damage and its repair, or the database's own words); empty when it
+  // refused nothing.
+  static std::string DatabaseRefusal(fw::SqlDatabase& db);
 
  private:
   fw::MenuItem& MenuItemNamed(const char* name);

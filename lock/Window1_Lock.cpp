@@ -34,13 +34,6 @@ const char* const kLockNotMade =
 const char* const kLockNotRemoved =
     "The lock was not removed: the password book is as it was before, and the program stays locked.";
 
-// The reason of the refusal the database holds now, in the terms of the rest
-// of the book's writes; empty when it holds none.
-std::string Refusal(fw::SqlDatabase& db) {
-  if (!db.Error()) return {};
-  return db.ErrorIsDamage() ? Window1::DamagedBook(db.ErrorMessage()) : "The database said: " + db.ErrorMessage();
-}
-
 // Moves the set onto the first lock row at or after where it stands, or to its end.
 void SeekLockRow(fw::RecordSet& rs) {
   while (!rs.Eof() && !IsLockRow(rs)) {
@@ -87,9 +80,9 @@ bool Window1::CreateProgramLock() {
   rec.Column("PassWord", Encrypt(fw::Trim(Module1::GatemarkPW)));
   rec.Column("Notes", Encrypt(fw::Trim(Module1::GatemarkSA)));
   PassDataBase->InsertRecord("PassData", rec);
-  std::string refused = Refusal(*PassDataBase);
+  std::string refused = DatabaseRefusal(*PassDataBase);
   PassDataBase->Commit();
-  if (refused.empty()) refused = Refusal(*PassDataBase);
+  if (refused.empty()) refused = DatabaseRefusal(*PassDataBase);
   Module1::GatemarkCreate = false;
   if (refused.empty()) return true;
 
@@ -112,12 +105,12 @@ bool Window1::DeleteProgramLock() {
   std::string refused;
   for (SeekLockRow(*rs); !rs->Eof(); SeekLockRow(*rs)) {
     rs->DeleteRecord();
-    refused = Refusal(*PassDataBase);
+    refused = DatabaseRefusal(*PassDataBase);
     if (!refused.empty()) break;
     rs->MoveNext();
   }
   PassDataBase->Commit();
-  if (refused.empty()) refused = Refusal(*PassDataBase);
+  if (refused.empty()) refused = DatabaseRefusal(*PassDataBase);
   if (refused.empty()) {
     FileLockProgram().SetAutoEnable(true);
     return true;
