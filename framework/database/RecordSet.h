@@ -38,7 +38,9 @@ class RecordSet {
   // Begins an edit; it stays in force while the set moves on.
   void Edit();
   // Writes the fields set since Edit into the row the set stands on now, ends
-  // the edit. Nothing is written at the end of the set.
+  // the edit. Nothing is written at the end of the set. The set reads the
+  // file as it moves: a row whose update moves it further along the order the
+  // set walks in (a changed value of its ORDER BY column) comes up again.
   void Update();
   // Deletes the row the set stands on (nothing at the end). The set then stands
   // in the gap the row left: its fields read "" and MoveNext goes on to the row

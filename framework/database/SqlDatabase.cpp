@@ -405,12 +405,10 @@ std::shared_ptr<RecordSet> SqlDatabase::SQLSelect(const std::string& sql, bool /
     // A statement that changes the file runs to its end now, inside the write
     // transaction, and its rows are kept.
     if (n > 0) data->why_not = "the statement is not a select";
-    if (Connection::NeedsTransaction(st)) {
-      Failure why;
-      if (!conn->OpenTransaction(&why)) {
-        d.Fail(std::move(why));
-        return empty();
-      }
+    Failure why;
+    if (!conn->MayWrite(&why) || (Connection::NeedsTransaction(st) && !conn->OpenTransaction(&why))) {
+      d.Fail(std::move(why));
+      return empty();
     }
     std::vector<std::string> values;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {

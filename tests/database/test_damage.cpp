@@ -70,6 +70,11 @@ TEST_F(DamageTest, TheLookOverTheFileTellsDamageAndAfterItNothingIsWritten) {
     EXPECT_TRUE(db->ErrorIsDamage()) << db->ErrorMessage();
     db->InsertRecord("PassData", RecordOf({"new", "pw", "", "", ""}));
     EXPECT_TRUE(db->ErrorIsDamage()) << db->ErrorMessage();
+    // Nor through a select: a statement of its own, or one in a transaction.
+    db->SQLSelect("PRAGMA user_version = 9");
+    EXPECT_TRUE(db->ErrorIsDamage()) << db->ErrorMessage();
+    db->SQLSelect("delete from PassData where Site = 'x' returning Site");
+    EXPECT_TRUE(db->ErrorIsDamage()) << db->ErrorMessage();
     db->Commit();
     EXPECT_TRUE(db->Error());
     db->Rollback();

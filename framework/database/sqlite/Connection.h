@@ -128,11 +128,13 @@ class Connection {
     std::shared_ptr<Connection> c_;
   };
 
+  // False with *why, a refusal, when the file is damaged: nothing more is
+  // written to it, whatever the statement.
+  bool MayWrite(Failure* why) const;
+
  private:
   Connection() = default;
   void Release();
-  // False with *why, a refusal, when the file is damaged.
-  bool MayWrite(Failure* why) const;
   bool CommitAside(Failure* why);
   std::string Damage() const;
   bool MoveToOwnName(Failure* why);
