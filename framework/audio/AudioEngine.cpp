@@ -132,9 +132,11 @@ void OpenDevice(Engine& e, std::unique_lock<std::mutex>& lock) {
     b->set_channels(e.channels);
     b->reset_quiet();
   } else {
-    // Nothing can be heard: what was to be played is dropped.
+    // Nothing can be heard: what was to be played is dropped, its choice of
+    // instrument too, so the next note brings its instrument again.
     e.device = Device::kClosed;
     e.queue.clear();
+    e.queued_program = 0;
   }
   e.changed.notify_all();
 }
