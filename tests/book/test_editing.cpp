@@ -297,8 +297,6 @@ TEST_F(Editing, ALineBreakTypedIntoANoteTakesTheNotesOwnLineEnd) {
   EXPECT_EQ(Stored()[0].notes, "pin\r\ncard 1234\r\nbranch\r\nold");
 }
 
-// Each name opens and updates its own row: a name that contains the opened
-// one, or equals it but for letter case, is another entry.
 // A note of a million characters on one line, as a pasted key or a dump can
 // make it: it opens, shows cut at the width of the notes, takes a typed
 // character at its end and is stored whole.
@@ -328,6 +326,8 @@ TEST_F(Editing, ANoteOfAMillionCharactersOnOneLineOpensTakesACharacterAndIsStore
   for (size_t i = 0; i + 1 < shop.size(); ++i) EXPECT_EQ(shop[i].back(), ' ') << shop[i];
 }
 
+// Each name opens and updates its own row: a name that contains the opened
+// one, or equals it but for letter case, is another entry.
 TEST_F(Editing, UpdateWritesOnlyTheRowThatWasOpened) {
   const std::vector<Row> rows = {{"MyBank", "u", "p", "", ""},
                                  {"Bank", "u", "p", "", ""},
