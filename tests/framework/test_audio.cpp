@@ -27,6 +27,7 @@
 #include "framework/Sound.h"
 #include "framework/Window.h"
 #include "framework/audio/AudioEngine.h"
+#include "framework/qt/AudioHold.h"
 #include "framework/testing/AudioRender.h"
 #include "framework/testing/Drivers.h"
 #include "framework/testing/EventLog.h"
@@ -781,6 +782,7 @@ TEST(Device, WaitsForTheFirstWindowOnScreen) {
   fw::ImplicitInstance<Plain>("Plain.Plain");
   EXPECT_TRUE(OpensWithin(5));
   EXPECT_LT(std::chrono::steady_clock::now() - shown, std::chrono::milliseconds(900)) << "not the second's wait";
+  EXPECT_EQ(fw::AudioHold::LastLetGo(), fw::AudioHold::Reason::kWindowOnScreen);
   const std::vector<NoteEvent> notes = {{46, 40, 40}, {46, 40, 0}};
   EXPECT_EQ(fw::testing::Notes(), notes);
 }
@@ -791,6 +793,7 @@ TEST(Device, ShowingNothingWaitsNoLongerThanASecond) {
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(audio::DeviceOpenings(), 0);
   EXPECT_TRUE(OpensWithin(5));
+  EXPECT_EQ(fw::AudioHold::LastLetGo(), fw::AudioHold::Reason::kLongestWait);
 }
 
 // Closed while nothing plays, the device opens again for the next sound or
